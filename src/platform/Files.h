@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+namespace platform {
+
+// Copies src to dst (replacing dst) and flushes the data and the directory
+// entry to disk before returning true. On failure dst is left absent and
+// *error holds the reason.
+bool copyFileDurably(const QString& src, const QString& dst, QString* error = nullptr);
+
+// Flushes a file's data (fsync); false when it cannot be opened or synced.
+bool syncFile(const QString& path);
+// Flushes a directory entry (after a rename or create).
+bool syncDirectory(const QString& dir);
+
+// Writes text as GBK with CR LF line ends, replacing the file.
+bool writeGbkTextFile(const QString& path, const QString& text, QString* error = nullptr);
+
+}  // namespace platform

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariantList>
+#include <memory>
+
+#include "store/Column.h"
+
+struct sqlite3;
+
+namespace store {
+
+class Statement;
+
+// The number every Veyra file carries in PRAGMA application_id ("VEYR").
+constexpr int kApplicationId = 0x56455952;
+// The database password of the working database, the template and every
+// submission file. A gate against opening a foreign file, not encryption.
+QString databasePassword();
+
+// A connection to one database file, opened by path. Several connections to
+// one file work side by side: each waits (busy timeout) instead of failing
+// when another holds a write lock, and write transactions take their lock
+// up front (BEGIN IMMEDIATE) so they cannot deadlock half-way.
+class Connection {
+public:
+    enum class Mode { ReadWrite, ReadOnly };
+
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Opens an existing Veyra file; throws Error with a clear text when the
+    // file is missing, not a database, not a Veyra file, or has another
+    // password.
+    void open(const QString& path, const QString& password = databasePassword(), Mode mode = Mode::ReadWrite);
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    const QString& path() const { return path_; }
+    sqlite3* handle() const { return db_; }
+    // True when the engine opened the file read-only (a write-protected file).
+    bool isReadOnly() const;
+
+    // Runs one statement that returns no rows; returns the rows changed.
+    int execute(const QString& sql, const QVariantList& params = {});
+    // Runs one query and returns all rows.
+    QList<QVariantList> select(const QString& sql, const QVariantList& params = {},
+                               QStringList* columnNames = nullptr);
+    // First column of the first row, null when there is none.
+    QVariant scalar(const QString& sql, const QVariantList& params = {});
+    // Runs a script of several statements (schema files); no parameters.
+    void executeScript(const QString& sql);
+
+    void beginTransaction();
+    void commit();
+    void rollback();
+    bool inTransaction() const;
+    qint64 lastInsertRowId() const;
+
+    // Columns of a table in order, from its declaration (cached).
+    const QList<Column>& tableColumns(const QString& table);
+
+    // Adopts a raw handle (files created by the factory before they carry a password).
+    void adopt(sqlite3* db, const QString& path);
+
+private:
+    void configure();
+    sqlite3* db_ = nullptr;
+    QString path_;
+    QHash<QString, QList<Column>> columnCache_;
+};
+
+// Rolls back unless commit() was called; every transaction of the program
+// goes through one of these so that no error path leaves one open.
+class Transaction {
+public:
+    explicit Transaction(Connection& c) : c_(c) { c_.beginTransaction(); }
+    ~Transaction() {
+        if (!done_) {
+            try {
+                c_.rollback();
+            } catch (...) {
+            }
+        }
+    }
+    void commit() {
+        c_.commit();
+        done_ = true;
+    }
+    void rollback() {
+        done_ = true;
+        c_.rollback();
+    }
+
+private:
+    Connection& c_;
+    bool done_ = false;
+};
+
+// Adds mid() (1-based, like substr) to a raw connection.
+void registerFunctions(sqlite3* db);
+
+// Verifier of a password with a salt, as stored in a file's veyra_meta table.
+QByteArray passwordVerifier(const QByteArray& salt, const QString& password);
+
+}  // namespace store

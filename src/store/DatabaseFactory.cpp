@@ -1,0 +1,147 @@
+#include "store/DatabaseFactory.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <sqlite3.h>
+
+#include "store/Connection.h"
+#include "store/Csv.h"
+#include "store/Error.h"
+#include "store/Statement.h"
+
+namespace store {
+
+QString workingDatabaseFileName() { return QStringLiteral("Enterprise.mdb"); }
+QString templateDatabaseFileName() { return QStringLiteral("structure.mdb"); }
+QString defaultOperatorId() { return QStringLiteral("admin"); }
+QString defaultOperatorPassword() { return QStringLiteral("123456"); }
+
+namespace {
+QString& workingPath() {
+    static QString p;
+    return p;
+}
+
+QString readFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) throw Error(QString("无法读取数据文件“%1”: %2").arg(path, f.errorString()));
+    return QString::fromUtf8(f.readAll());
+}
+
+// Creates a new file; the handle is owned by the returned connection.
+void createFile(Connection& c, const QString& path) {
+    if (QFileInfo::exists(path)) throw Error(QString("文件“%1”已存在，不会覆盖").arg(path));
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
+    if (rc != SQLITE_OK) {
+        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        sqlite3_close(db);
+        throw Error(QString("无法创建数据库文件“%1”: %2").arg(path, msg));
+    }
+    c.adopt(db, QFileInfo(path).absoluteFilePath());
+}
+
+void stamp(Connection& c) {
+    c.executeScript(QString("PRAGMA application_id = %1;").arg(kApplicationId));
+    c.executeScript("CREATE TABLE veyra_meta (key TEXT PRIMARY KEY, value TEXT);");
+    QByteArray salt(16, 0);
+    for (char& ch : salt) ch = char(QRandomGenerator::system()->bounded(256));
+    const QByteArray saltHex = salt.toHex();
+    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_salt', ?)", {QString::fromLatin1(saltHex)});
+    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_verifier', ?)",
+              {QString::fromLatin1(passwordVerifier(saltHex, databasePassword()))});
+    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('format', '1')");
+}
+
+void loadCodeTables(Connection& c, const QString& dir) {
+    const QDir codes(dir + "/codes");
+    const QStringList files = codes.entryList({"*.csv"}, QDir::Files, QDir::Name);
+    for (const QString& file : files) {
+        const QString table = QFileInfo(file).completeBaseName();
+        const QList<QStringList> records = parseCsv(readFile(codes.filePath(file)));
+        if (records.isEmpty()) continue;
+        const QStringList header = records.first();
+        QStringList cols, marks;
+        for (const QString& h : header) {
+            cols.append('"' + QString(h).replace('"', "\"\"") + '"');
+            marks.append("?");
+        }
+        Statement st(c.handle(), "INSERT INTO \"" + table + "\" (" + cols.join(", ") + ") VALUES (" +
+                                     marks.join(", ") + ")");
+        for (int r = 1; r < records.size(); ++r) {
+            const QStringList& rec = records[r];
+            if (rec.size() != header.size())
+                throw Error(QString("%1 第%2行的字段数不对").arg(file).arg(r + 1));
+            QVariantList params;
+            for (const QString& v : rec) params.append(v);
+            st.exec(params);
+        }
+    }
+}
+
+void build(const QString& path, bool working) {
+    const QString dir = dataDirectory();
+    Connection c;
+    createFile(c, path);
+    try {
+        // The file keeps a rollback journal (never WAL): it is one
+        // self-contained file that can be copied as it stands.
+        c.executeScript("PRAGMA journal_mode = DELETE;");
+        Transaction t(c);
+        c.executeScript(readFile(dir + "/schema_register.sql"));
+        if (working) {
+            c.executeScript(readFile(dir + "/schema_codes.sql"));
+            loadCodeTables(c, dir);
+            c.executeScript(readFile(dir + "/views.sql"));
+            c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD, duty) VALUES (?, ?, ?, ?)",
+                      {defaultOperatorId(), QString("系统管理员"), defaultOperatorPassword(), QString("管理员")});
+        }
+        stamp(c);
+        t.commit();
+    } catch (...) {
+        c.close();
+        QFile::remove(path);
+        throw;
+    }
+    c.close();
+}
+}  // namespace
+
+QString dataDirectory() {
+    const QString env = qEnvironmentVariable("VEYRA_DATA_DIR");
+    if (!env.isEmpty()) return env;
+    QStringList candidates;
+    if (QCoreApplication::instance())
+        candidates << QCoreApplication::applicationDirPath() + "/../share/veyra";
+    candidates << QStringLiteral(VEYRA_SOURCE_DATA_DIR) << QStringLiteral(VEYRA_INSTALL_DATA_DIR);
+    for (const QString& c : candidates)
+        if (QFileInfo::exists(c + "/schema_register.sql")) return QDir(c).absolutePath();
+    return QStringLiteral(VEYRA_INSTALL_DATA_DIR);
+}
+
+void createWorkingDatabase(const QString& path) { build(path, true); }
+
+void createTemplateDatabase(const QString& path) { build(path, false); }
+
+void createWorkingDirectory(const QString& dir) {
+    const QString work = QDir(dir).filePath(workingDatabaseFileName());
+    const QString tmpl = QDir(dir).filePath(templateDatabaseFileName());
+    if (QFileInfo::exists(work)) throw Error(QString("文件“%1”已存在，不会覆盖").arg(work));
+    if (QFileInfo::exists(tmpl)) throw Error(QString("文件“%1”已存在，不会覆盖").arg(tmpl));
+    createWorkingDatabase(work);
+    createTemplateDatabase(tmpl);
+}
+
+QString workingDatabasePath() {
+    if (workingPath().isEmpty()) return QDir::current().absoluteFilePath(workingDatabaseFileName());
+    return workingPath();
+}
+
+void setWorkingDatabasePath(const QString& path) { workingPath() = path; }
+
+}  // namespace store

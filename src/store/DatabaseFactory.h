@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace store {
+
+// Directory of schema_register.sql, schema_codes.sql, views.sql and codes/*.csv:
+// $VEYRA_DATA_DIR, else the installed data directory, else the source tree's.
+QString dataDirectory();
+
+// The operator every fresh working database starts with.
+QString defaultOperatorId();
+QString defaultOperatorPassword();
+
+// Creates a working database: register tables, code tables with their rows,
+// the two views, the default operator, the Veyra id and password verifier.
+// Refuses (throws Error) when the file exists.
+void createWorkingDatabase(const QString& path);
+// Creates the empty export template: the register tables only.
+void createTemplateDatabase(const QString& path);
+// Both files in a directory: Enterprise.mdb and structure.mdb.
+void createWorkingDirectory(const QString& dir);
+
+QString workingDatabaseFileName();   // "Enterprise.mdb"
+QString templateDatabaseFileName();  // "structure.mdb"
+
+// The working database path the program uses: set once at startup from the
+// current directory, so a later change of directory does not move it.
+QString workingDatabasePath();
+void setWorkingDatabasePath(const QString& path);
+
+}  // namespace store

@@ -1,0 +1,342 @@
+#include "store/Dataset.h"
+
+#include "store/Connection.h"
+#include "store/Error.h"
+
+namespace store {
+
+Dataset::Dataset(Connection* connection, QObject* parent) : QObject(parent), connection_(connection) {}
+
+Dataset::~Dataset() = default;
+
+void Dataset::requireOpen() const {
+    if (state_ == State::Inactive) throw Error("数据集未打开 (dataset is closed)");
+}
+
+void Dataset::setState(State s) {
+    if (state_ == s) return;
+    state_ = s;
+    Q_EMIT stateChanged();
+}
+
+void Dataset::open() {
+    if (isOpen()) return;
+    if (!connection_ || !connection_->isOpen()) throw Error("数据库连接未打开");
+    doOpen();
+    modified_ = false;
+    buffer_.clear();
+    setState(State::Browse);
+    current_ = rowCount() > 0 ? 0 : -1;
+    bof_ = true;
+    eof_ = current_ < 0;
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+    Q_EMIT afterOpen();
+    if (current_ >= 0) Q_EMIT afterScroll();
+}
+
+void Dataset::close() {
+    if (!isOpen()) return;
+    doClose();
+    modified_ = false;
+    buffer_.clear();
+    current_ = -1;
+    eof_ = bof_ = true;
+    setState(State::Inactive);
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+    Q_EMIT afterClose();
+}
+
+void Dataset::requery() {
+    close();
+    open();
+}
+
+void Dataset::doRefresh() {
+    doClose();
+    doOpen();
+}
+
+void Dataset::refresh() {
+    requireOpen();
+    checkBrowseMode();
+    const QVariantList was = current_ >= 0 ? fetchRow(current_) : QVariantList();
+    const int oldIndex = current_;
+    doRefresh();
+    int idx = -1;
+    const int n = rowCount();
+    if (!was.isEmpty() && !columns_.isEmpty()) {
+        // Stay on the same row: the first column identifies it (serial, code, login name).
+        const QList<int> hits = findRows(0, was.value(0), false);
+        for (int h : hits) {
+            if (fetchRow(h) == was) {
+                idx = h;
+                break;
+            }
+        }
+        if (idx < 0 && !hits.isEmpty()) idx = hits.first();
+    }
+    if (idx < 0 && n > 0) idx = qBound(0, oldIndex, n - 1);
+    current_ = n > 0 ? idx : -1;
+    eof_ = current_ < 0;
+    bof_ = current_ <= 0;
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+}
+
+int Dataset::recordCount() const { return isOpen() ? rowCount() : 0; }
+
+void Dataset::checkBrowseMode() {
+    if (!isEditing()) return;
+    if (modified_)
+        post();
+    else
+        cancel();
+}
+
+void Dataset::moveCurrent(int row, bool raiseScroll) {
+    current_ = row;
+    Q_EMIT currentChanged();
+    if (raiseScroll) Q_EMIT afterScroll();
+}
+
+void Dataset::first() {
+    requireOpen();
+    checkBrowseMode();
+    bof_ = true;
+    eof_ = rowCount() == 0;
+    if (rowCount() > 0) moveCurrent(0, true);
+}
+
+void Dataset::last() {
+    requireOpen();
+    checkBrowseMode();
+    eof_ = true;
+    bof_ = rowCount() == 0;
+    if (rowCount() > 0) moveCurrent(rowCount() - 1, true);
+}
+
+void Dataset::next() {
+    requireOpen();
+    checkBrowseMode();
+    bof_ = false;
+    if (current_ + 1 < rowCount()) {
+        eof_ = false;
+        moveCurrent(current_ + 1, true);
+    } else {
+        eof_ = true;
+    }
+}
+
+void Dataset::prior() {
+    requireOpen();
+    checkBrowseMode();
+    eof_ = false;
+    if (current_ > 0) {
+        bof_ = false;
+        moveCurrent(current_ - 1, true);
+    } else {
+        bof_ = true;
+    }
+}
+
+void Dataset::moveTo(int row) {
+    requireOpen();
+    if (row < 0 || row >= rowCount()) return;
+    checkBrowseMode();
+    eof_ = false;
+    bof_ = row == 0;
+    moveCurrent(row, true);
+}
+
+int Dataset::fieldIndex(const QString& name) const {
+    for (int i = 0; i < columns_.size(); ++i)
+        if (columns_[i].name.compare(name, Qt::CaseInsensitive) == 0) return i;
+    return -1;
+}
+
+const Column& Dataset::column(const QString& name) const {
+    const int i = fieldIndex(name);
+    if (i < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(name));
+    return columns_[i];
+}
+
+QVariant Dataset::value(const QString& field) const {
+    const int i = fieldIndex(field);
+    if (i < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(field));
+    return value(i);
+}
+
+QVariant Dataset::value(int column) const {
+    if (!isOpen() || column < 0 || column >= columns_.size()) {
+        if (!isOpen()) throw Error("数据集未打开 (dataset is closed)");
+        throw Error(QString("字段序号 %1 超出范围").arg(column));
+    }
+    if (isEditing()) return buffer_.value(column);
+    if (current_ < 0) return {};
+    return fetchRow(current_).value(column);
+}
+
+QString Dataset::text(const QString& field) const {
+    const int i = fieldIndex(field);
+    if (i < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(field));
+    return displayText(columns_[i], value(i));
+}
+
+QVariant Dataset::valueAt(int row, int column) const {
+    if (!isOpen() || row < 0 || row >= rowCount()) return {};
+    return fetchRow(row).value(column);
+}
+
+void Dataset::loadBuffer() {
+    buffer_ = current_ >= 0 ? fetchRow(current_) : QVariantList();
+    while (buffer_.size() < columns_.size()) buffer_.append(QVariant());
+    assigned_ = QBitArray(int(columns_.size()));
+}
+
+void Dataset::insert() {
+    requireOpen();
+    checkBrowseMode();
+    savedCurrent_ = current_;
+    buffer_.clear();
+    for (int i = 0; i < columns_.size(); ++i) buffer_.append(QVariant());
+    assigned_ = QBitArray(int(columns_.size()));
+    modified_ = false;
+    setState(State::Insert);
+    Q_EMIT currentChanged();
+}
+
+void Dataset::edit() {
+    requireOpen();
+    if (isEditing()) return;
+    if (current_ < 0) {
+        insert();
+        return;
+    }
+    loadBuffer();
+    modified_ = false;
+    setState(State::Edit);
+}
+
+void Dataset::setValue(const QString& field, const QVariant& v) {
+    const int i = fieldIndex(field);
+    if (i < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(field));
+    setValue(i, v);
+}
+
+void Dataset::setValue(int column, const QVariant& v) {
+    requireOpen();
+    if (!isEditing()) throw Error("数据集不在编辑或插入状态 (dataset not in edit or insert mode)");
+    if (column < 0 || column >= columns_.size()) throw Error(QString("字段序号 %1 超出范围").arg(column));
+    const QVariant converted = convertForColumn(columns_[column], v);
+    buffer_[column] = converted;
+    assigned_.setBit(column);
+    modified_ = true;
+    Q_EMIT currentChanged();
+}
+
+int Dataset::doPost(bool, int, const QVariantList&, const QBitArray&) {
+    throw Error("数据集是只读的 (dataset is read-only)");
+}
+
+void Dataset::doDelete(int) { throw Error("数据集是只读的 (dataset is read-only)"); }
+
+void Dataset::post() {
+    requireOpen();
+    if (!isEditing()) return;
+    Q_EMIT aboutToPost();
+    const bool inserting = state_ == State::Insert;
+    // On failure the row stays as it was, still inserting or editing.
+    const int stored = doPost(inserting, inserting ? -1 : current_, buffer_, assigned_);
+    modified_ = false;
+    buffer_.clear();
+    current_ = stored;
+    eof_ = current_ < 0;
+    setState(State::Browse);
+    if (inserting) Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+}
+
+void Dataset::cancel() {
+    if (!isEditing()) return;
+    const bool inserting = state_ == State::Insert;
+    modified_ = false;
+    buffer_.clear();
+    if (inserting) current_ = savedCurrent_ < rowCount() ? savedCurrent_ : rowCount() - 1;
+    setState(State::Browse);
+    Q_EMIT currentChanged();
+}
+
+bool Dataset::remove() {
+    requireOpen();
+    if (state_ == State::Insert) {
+        cancel();
+        return true;
+    }
+    if (current_ < 0) throw Error("没有可删除的记录 (no record to delete)");
+    if (beforeDelete && !beforeDelete()) return false;
+    if (state_ == State::Edit) cancel();
+    doDelete(current_);
+    const int n = rowCount();
+    current_ = n == 0 ? -1 : qMin(current_, n - 1);
+    eof_ = current_ < 0;
+    Q_EMIT rowsReset();
+    Q_EMIT currentChanged();
+    return true;
+}
+
+QList<int> Dataset::findRows(int column, const QVariant& value, bool firstOnly) const {
+    QList<int> hits;
+    const int n = rowCount();
+    for (int r = 0; r < n; ++r) {
+        const QVariant v = fetchRow(r).value(column);
+        if (v.isNull() || value.isNull()) {
+            if (v.isNull() && value.isNull()) hits.append(r);
+        } else if (v.typeId() == QMetaType::QString || value.typeId() == QMetaType::QString) {
+            if (v.toString() == value.toString()) hits.append(r);
+        } else if (v == value) {
+            hits.append(r);
+        }
+        if (firstOnly && !hits.isEmpty()) break;
+    }
+    return hits;
+}
+
+bool Dataset::locate(const QString& field, const QVariant& value) {
+    requireOpen();
+    const int col = fieldIndex(field);
+    if (col < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(field));
+    checkBrowseMode();
+    QVariant v;
+    try {
+        v = convertForColumn(columns_[col], value);
+    } catch (const Error&) {
+        return false;  // a value the column cannot hold matches nothing
+    }
+    const QList<int> hits = findRows(col, v, true);
+    if (hits.isEmpty()) return false;
+    eof_ = false;
+    bof_ = hits.first() == 0;
+    moveCurrent(hits.first(), true);
+    return true;
+}
+
+QVariant Dataset::lookup(const QString& keyField, const QVariant& keyValue, const QString& resultField) const {
+    requireOpen();
+    const int key = fieldIndex(keyField);
+    const int res = fieldIndex(resultField);
+    if (key < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(keyField));
+    if (res < 0) throw Error(QString("找不到字段“%1” (field not found)").arg(resultField));
+    QVariant k;
+    try {
+        k = convertForColumn(columns_[key], keyValue);
+    } catch (const Error&) {
+        return {};  // a value the column cannot hold matches nothing
+    }
+    const QList<int> hits = findRows(key, k, true);
+    if (hits.isEmpty()) return {};
+    return fetchRow(hits.first()).value(res);
+}
+
+}  // namespace store

@@ -1,0 +1,129 @@
+#pragma once
+
+#include <QBitArray>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVariant>
+#include <functional>
+
+#include "store/Column.h"
+
+namespace store {
+
+class Connection;
+
+// A row set with a current row: the vocabulary every window uses. Rows are
+// read when the dataset opens and seen again after requery or refresh; the
+// current row can be inserted, edited, posted, cancelled and deleted.
+class Dataset : public QObject {
+    Q_OBJECT
+public:
+    enum class State { Inactive, Browse, Insert, Edit };
+
+    explicit Dataset(Connection* connection, QObject* parent = nullptr);
+    ~Dataset() override;
+
+    Connection* connection() const { return connection_; }
+
+    void open();
+    void close();
+    void requery();
+    // Reads the rows again, staying on the same row where it still exists.
+    void refresh();
+    bool isOpen() const { return state_ != State::Inactive; }
+    State state() const { return state_; }
+    bool isEditing() const { return state_ == State::Insert || state_ == State::Edit; }
+
+    int recordCount() const;
+    // Index of the current row, -1 when there is none (or while inserting).
+    int recNo() const { return current_; }
+    bool isEmpty() const { return recordCount() == 0; }
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+
+    void first();
+    void next();
+    void prior();
+    void last();
+    // Moves to a row by index (a grid selecting a row); raises after-scroll.
+    void moveTo(int row);
+
+    const QList<Column>& columns() const { return columns_; }
+    int fieldCount() const { return int(columns_.size()); }
+    // Column index by name, without regard to case; -1 when absent.
+    int fieldIndex(const QString& name) const;
+    const Column& column(const QString& name) const;
+
+    // Value of the current row (the edit buffer while inserting or editing).
+    QVariant value(const QString& field) const;
+    QVariant value(int column) const;
+    // Display text of a value (dates in the short date form, null empty).
+    QString text(const QString& field) const;
+    // For grids: a value of any row, without moving.
+    QVariant valueAt(int row, int column) const;
+
+    void insert();
+    void edit();
+    void setValue(const QString& field, const QVariant& value);
+    void setValue(int column, const QVariant& value);
+    void post();
+    void cancel();
+    // Deletes the current row at once; false when beforeDelete refused.
+    bool remove();
+    bool modified() const { return modified_; }
+
+    bool locate(const QString& field, const QVariant& value);
+    QVariant lookup(const QString& keyField, const QVariant& keyValue, const QString& resultField) const;
+
+    // Asked before any deletion; returning false refuses it.
+    std::function<bool()> beforeDelete;
+
+Q_SIGNALS:
+    void afterScroll();
+    void afterOpen();
+    void afterClose();
+    void stateChanged();
+    // The current row's values changed or another row became current.
+    void currentChanged();
+    // The set of rows changed (open, close, refresh, post of a new row, delete).
+    void rowsReset();
+    // Bound editors write pending text into the row now.
+    void aboutToPost();
+
+protected:
+    // Subclasses load their rows (or keyset) and set columns_.
+    virtual void doOpen() = 0;
+    virtual void doClose() = 0;
+    virtual int rowCount() const = 0;
+    virtual QVariantList fetchRow(int row) const = 0;
+    // Stores the buffer; returns the index of the stored row.
+    virtual int doPost(bool inserting, int row, const QVariantList& buffer, const QBitArray& assigned);
+    virtual void doDelete(int row);
+    // Indexes of rows whose field equals value, in row order.
+    virtual QList<int> findRows(int column, const QVariant& value, bool firstOnly) const;
+    virtual void doRefresh();
+
+    void setColumns(const QList<Column>& c) { columns_ = c; }
+    void requireOpen() const;
+
+    Connection* connection_;
+    QList<Column> columns_;
+
+private:
+    void checkBrowseMode();
+    void setState(State s);
+    void moveCurrent(int row, bool raiseScroll);
+    void loadBuffer();
+
+    State state_ = State::Inactive;
+    int current_ = -1;
+    int savedCurrent_ = -1;
+    bool eof_ = true;
+    bool bof_ = true;
+    bool modified_ = false;
+    QVariantList buffer_;
+    QBitArray assigned_;
+};
+
+}  // namespace store

@@ -1,0 +1,155 @@
+#include "store/Table.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+
+#include "store/Connection.h"
+#include "store/Error.h"
+#include "store/Statement.h"
+
+namespace store {
+namespace {
+constexpr int kCacheRows = 512;
+
+QString quoteIdent(const QString& s) {
+    QString q = s;
+    q.replace('"', "\"\"");
+    return '"' + q + '"';
+}
+
+bool sameValue(const QVariant& a, const QVariant& b) {
+    if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString) return a.toString() == b.toString();
+    return a == b;
+}
+}  // namespace
+
+Table::Table(Connection* connection, const QString& tableName, QObject* parent)
+    : Dataset(connection, parent), tableName_(tableName) {}
+
+Table::~Table() = default;
+
+void Table::setTableName(const QString& name) {
+    if (isOpen()) throw Error("数据集打开时不能更改表名");
+    tableName_ = name;
+}
+
+QString Table::quotedTable() const { return quoteIdent(tableName_); }
+
+qint64 Table::currentRowId() const {
+    const int r = recNo();
+    return r >= 0 && r < rowIds_.size() ? rowIds_[r] : 0;
+}
+
+void Table::doOpen() {
+    setColumns(connection_->tableColumns(tableName_));
+    rowIds_.clear();
+    cache_.clear();
+    fetch_.reset();
+    Statement st(connection_->handle(), "SELECT rowid FROM " + quotedTable() + " ORDER BY rowid");
+    while (st.step()) rowIds_.append(sqlite3_column_int64(st.handle(), 0));
+    st.reset();
+}
+
+void Table::doClose() {
+    rowIds_.clear();
+    rowIds_.squeeze();
+    cache_.clear();
+    fetch_.reset();
+}
+
+int Table::indexOfRowId(qint64 id) const {
+    const auto it = std::lower_bound(rowIds_.begin(), rowIds_.end(), id);
+    return it != rowIds_.end() && *it == id ? int(it - rowIds_.begin()) : -1;
+}
+
+QVariantList Table::fetchRow(int row) const {
+    if (row < 0 || row >= rowIds_.size()) return {};
+    const qint64 id = rowIds_[row];
+    auto it = cache_.constFind(id);
+    if (it != cache_.constEnd()) return *it;
+    if (!fetch_) fetch_ = std::make_unique<Statement>(connection_->handle(),
+                                                      "SELECT * FROM " + quotedTable() + " WHERE rowid = ?");
+    fetch_->bind(1, id);
+    QVariantList values;
+    if (fetch_->step()) values = fetch_->row();
+    fetch_->reset();
+    // A row deleted through another connection shows as empty until requeried.
+    if (values.isEmpty())
+        for (int i = 0; i < columns_.size(); ++i) values.append(QVariant());
+    if (cache_.size() >= kCacheRows) cache_.clear();
+    cache_.insert(id, values);
+    return values;
+}
+
+int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBitArray& assigned) {
+    QStringList names;
+    QVariantList params;
+    for (int i = 0; i < columns_.size(); ++i) {
+        if (columns_[i].kind == Column::Kind::Serial) continue;  // the database assigns it
+        if (!assigned.testBit(i)) continue;
+        names.append(quoteIdent(columns_[i].name));
+        params.append(buffer.value(i));
+    }
+    if (inserting) {
+        QString sql;
+        if (names.isEmpty()) {
+            sql = "INSERT INTO " + quotedTable() + " DEFAULT VALUES";
+        } else {
+            QStringList marks;
+            for (int i = 0; i < names.size(); ++i) marks.append("?");
+            sql = "INSERT INTO " + quotedTable() + " (" + names.join(", ") + ") VALUES (" + marks.join(", ") + ")";
+        }
+        Statement st(connection_->handle(), sql);
+        st.exec(params);
+        const qint64 id = connection_->lastInsertRowId();
+        const auto pos = std::lower_bound(rowIds_.begin(), rowIds_.end(), id);
+        const int idx = int(pos - rowIds_.begin());
+        rowIds_.insert(idx, id);
+        cache_.remove(id);
+        return idx;
+    }
+    if (names.isEmpty()) return row;
+    const qint64 id = rowIds_[row];
+    QStringList sets;
+    for (const QString& n : names) sets.append(n + " = ?");
+    params.append(id);
+    Statement st(connection_->handle(), "UPDATE " + quotedTable() + " SET " + sets.join(", ") + " WHERE rowid = ?");
+    const int changed = st.exec(params);
+    cache_.remove(id);
+    if (changed == 0) throw Error("记录已被其他用户删除 (the row no longer exists)");
+    return row;
+}
+
+void Table::doDelete(int row) {
+    const qint64 id = rowIds_[row];
+    Statement st(connection_->handle(), "DELETE FROM " + quotedTable() + " WHERE rowid = ?");
+    st.exec({id});
+    rowIds_.remove(row);
+    cache_.remove(id);
+}
+
+QList<int> Table::findRows(int column, const QVariant& value, bool firstOnly) const {
+    // Let the engine (and its indexes) find candidates; keep those in our snapshot.
+    QList<int> hits;
+    const QString col = quoteIdent(columns_[column].name);
+    const QString sql = value.isNull()
+                            ? "SELECT rowid FROM " + quotedTable() + " WHERE " + col + " IS NULL ORDER BY rowid"
+                            : "SELECT rowid, " + col + " FROM " + quotedTable() + " WHERE " + col +
+                                  " = ? ORDER BY rowid";
+    Statement st(connection_->handle(), sql);
+    if (!value.isNull()) st.bind(1, value);
+    while (st.step()) {
+        const qint64 id = sqlite3_column_int64(st.handle(), 0);
+        if (!value.isNull() && !sameValue(st.value(1), value)) continue;
+        const int idx = indexOfRowId(id);
+        if (idx < 0) continue;
+        hits.append(idx);
+        if (firstOnly) break;
+    }
+    st.reset();
+    return hits;
+}
+
+}  // namespace store

@@ -1,0 +1,100 @@
+#include "ui/DBGrid.h"
+
+#include <QHeaderView>
+
+namespace ui {
+
+DatasetModel::DatasetModel(store::Dataset* dataset, QList<GridColumn> columns, QObject* parent)
+    : QAbstractTableModel(parent), ds_(dataset), columns_(std::move(columns)) {
+    connect(dataset, &store::Dataset::rowsReset, this, [this] {
+        beginResetModel();
+        endResetModel();
+    });
+    connect(dataset, &store::Dataset::currentChanged, this, [this] {
+        if (ds_ && ds_->recNo() >= 0 && ds_->recNo() < rowCount())
+            Q_EMIT dataChanged(index(ds_->recNo(), 0), index(ds_->recNo(), columnCount() - 1));
+    });
+}
+
+void DatasetModel::setGridColumns(QList<GridColumn> columns) {
+    beginResetModel();
+    columns_ = std::move(columns);
+    endResetModel();
+}
+
+int DatasetModel::rowCount(const QModelIndex& parent) const {
+    if (parent.isValid() || !ds_ || !ds_->isOpen()) return 0;
+    return ds_->recordCount();
+}
+
+int DatasetModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(columns_.size());
+}
+
+QVariant DatasetModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole || !ds_ || !ds_->isOpen()) return {};
+    const int col = ds_->fieldIndex(columns_.value(index.column()).field);
+    if (col < 0) return {};
+    // The row being edited shows its edit buffer.
+    const QVariant v = (index.row() == ds_->recNo() && ds_->isEditing()) ? ds_->value(col)
+                                                                           : ds_->valueAt(index.row(), col);
+    return store::displayText(ds_->columns()[col], v);
+}
+
+QVariant DatasetModel::headerData(int section, Qt::Orientation o, int role) const {
+    if (role != Qt::DisplayRole) return {};
+    if (o == Qt::Horizontal) {
+        const GridColumn& c = columns_.value(section);
+        return c.title.isEmpty() ? c.field : c.title;
+    }
+    return {};
+}
+
+DBGrid::DBGrid(store::Dataset* dataset, QList<GridColumn> columns, QWidget* parent)
+    : QTableView(parent), ds_(dataset), model_(new DatasetModel(dataset, columns, this)) {
+    setModel(model_);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTabKeyNavigation(false);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    for (int i = 0; i < columns.size(); ++i)
+        if (columns[i].width > 0) setColumnWidth(i, columns[i].width);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& now, const QModelIndex&) {
+                if (syncing_ || !now.isValid() || !ds_ || !ds_->isOpen()) return;
+                if (now.row() != ds_->recNo()) {
+                    syncing_ = true;
+                    ds_->moveTo(now.row());
+                    syncing_ = false;
+                }
+            });
+    connect(dataset, &store::Dataset::currentChanged, this, &DBGrid::followDataset);
+    connect(model_, &QAbstractItemModel::modelReset, this, &DBGrid::followDataset);
+    connect(this, &QAbstractItemView::doubleClicked, this,
+            [this](const QModelIndex& i) { Q_EMIT rowDoubleClicked(i.row()); });
+}
+
+void DBGrid::setMultiSelect(bool on) {
+    setSelectionMode(on ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection);
+}
+
+void DBGrid::followDataset() {
+    if (syncing_ || !ds_) return;
+    const int r = ds_->isOpen() ? ds_->recNo() : -1;
+    if (r < 0 || r >= model_->rowCount()) return;
+    if (currentIndex().row() == r) return;
+    syncing_ = true;
+    selectionModel()->setCurrentIndex(model_->index(r, 0),
+                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    syncing_ = false;
+}
+
+QList<int> DBGrid::selectedRows() const {
+    QList<int> rows;
+    for (const QModelIndex& i : selectionModel()->selectedRows()) rows.append(i.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+}  // namespace ui

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPointer>
+#include <QTableView>
+
+#include "store/Dataset.h"
+
+namespace ui {
+
+struct GridColumn {
+    QString field;
+    QString title;
+    int width = 0;  // pixels; 0 = default
+};
+
+// Table model over a dataset: one row per row of the dataset, values read
+// when painted (a table dataset fetches them on demand).
+class DatasetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    DatasetModel(store::Dataset* dataset, QList<GridColumn> columns, QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+    void setGridColumns(QList<GridColumn> columns);
+    const QList<GridColumn>& gridColumns() const { return columns_; }
+
+private:
+    QPointer<store::Dataset> ds_;
+    QList<GridColumn> columns_;
+};
+
+// A read-only grid, whole-row selection, several rows selectable. Its
+// current row is the dataset's current row; the selection is separate.
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    DBGrid(store::Dataset* dataset, QList<GridColumn> columns, QWidget* parent = nullptr);
+
+    store::Dataset* dataset() const { return ds_; }
+    DatasetModel* datasetModel() const { return model_; }
+    // Selected rows in ascending order.
+    QList<int> selectedRows() const;
+    void setMultiSelect(bool on);
+
+Q_SIGNALS:
+    void rowDoubleClicked(int row);
+
+private:
+    void followDataset();
+    QPointer<store::Dataset> ds_;
+    DatasetModel* model_;
+    bool syncing_ = false;
+};
+
+}  // namespace ui

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+
+#include "ui/Dialogs.h"
+#include "ui/Modal.h"
+
+class QWidget;
+
+namespace testing_support {
+
+// What a window showed, in order.
+struct Shown {
+    enum Kind { Message, Confirm, Error, OpenFile, Beep } kind;
+    QString text;
+};
+
+// Records every message and answers questions from a script. A question
+// without a scripted answer fails the test loudly (and answers No).
+class RecordingDialogs : public ui::Dialogs {
+public:
+    RecordingDialogs();
+    ~RecordingDialogs() override;
+
+    void message(QWidget*, const QString& text) override;
+    bool confirm(QWidget*, const QString& text) override;
+    void error(QWidget*, const QString& text) override;
+    QString openFile(QWidget*, const QString& caption, const QString& dir, const QString& filter) override;
+    void beep() override;
+
+    void answer(bool yes) { answers.append(yes); }
+    void answerFile(const QString& path) { files.append(path); }
+
+    QList<Shown> shown;
+    QList<bool> answers;
+    QStringList files;
+    // Runs when a message box would be shown (the window's state at that moment).
+    std::function<void(const Shown&)> onShow;
+
+    QStringList texts() const;
+    QStringList messages() const;  // plain message boxes only
+    QStringList errors() const;
+    void clear() { shown.clear(); }
+};
+
+// Replaces modal shows: records the window and runs an optional script
+// instead of blocking.
+class ModalRecorder {
+public:
+    ModalRecorder();
+    ~ModalRecorder();
+    QList<QWidget*> windows;
+    std::function<int(QWidget*)> script;
+};
+
+// A temporary working directory with a fresh Enterprise.mdb and
+// structure.mdb, its own settings file and a short date of yyyy-MM-dd.
+class WorkDir {
+public:
+    WorkDir();
+    ~WorkDir();
+    QString path() const { return dir_.path(); }
+    QString database() const;
+    QString templateFile() const;
+    QString file(const QString& name) const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+}  // namespace testing_support
