@@ -1,0 +1,135 @@
+#include "app/TForm1.h"
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTimer>
+
+#include "app/TForm_login.h"
+#include "app/TForm_user.h"
+#include "app/globals/Globals.h"
+#include "employer/TForm_cop_info.h"
+#include "employer/TForm_cop_query.h"
+#include "exchange/TForm_import.h"
+#include "person/TForm_Person_query.h"
+#include "person/TForm_per_info.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+#include "ui/Modal.h"
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
+    setObjectName("Form1");
+    setWindowTitle("Veyra");
+    resize(696, 480);
+    if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+
+    QMenuBar* bar = menuBar();
+    auto menu = [&](const char* name, const QString& caption) {
+        QMenu* m = bar->addMenu(caption);
+        m->setObjectName(name);
+        return m;
+    };
+    auto item = [&](QMenu* m, const char* name, const QString& caption, void (TForm1::*handler)()) {
+        QAction* a = m->addAction(caption);
+        a->setObjectName(name);
+        connect(a, &QAction::triggered, this, handler);
+        return a;
+    };
+    QMenu* n1 = menu("N1", "单位信息");
+    N2 = item(n1, "N2", "单位增加", &TForm1::N2Click);
+    N3 = item(n1, "N3", "查询编辑", &TForm1::N3Click);
+    QMenu* n5 = menu("N5", "人员信息");
+    N6 = item(n5, "N6", "人员增加", &TForm1::N6Click);
+    N7 = item(n5, "N7", "查询编辑", &TForm1::N7Click);
+    QMenu* n11 = menu("N11", "报表打印");
+    N12 = item(n11, "N12", "单位打印", &TForm1::N3Click);
+    N13 = item(n11, "N13", "个人打印", &TForm1::N7Click);
+    QMenu* n16 = menu("N16", "数据交换");
+    N17 = item(n16, "N17", "导入/导出", &TForm1::N17Click);
+    QMenu* n4 = menu("N4", "用户管理");
+    N9 = item(n4, "N9", "编辑维护", &TForm1::N9Click);
+    QMenu* n22 = menu("N22", "系统");
+    N8 = item(n22, "N8", "退出", &TForm1::N8Click);
+    n22->addSeparator()->setObjectName("N19");
+    About = item(n22, "About", "关于", &TForm1::aboutClick);
+
+    FormCreate();
+}
+
+void TForm1::FormCreate() {
+    const QString todayText = platform::today().toString(platform::shortDateFormat());
+    if (todayText.length() == 10) return;
+    // The per-user setting replaces the registry value; a failed write does not stop the steps.
+    platform::setShortDateFormat("yyyy-MM-dd");
+    ui::dialogs().message(nullptr, "安装后需要重新启动计算机");
+    endRequested_ = true;
+}
+
+void TForm1::showEvent(QShowEvent* e) {
+    QMainWindow::showEvent(e);
+    if (shownOnce_) return;
+    shownOnce_ = true;
+    // Run the login after the window has appeared, outside the show event.
+    QTimer::singleShot(0, this, &TForm1::FormShow);
+}
+
+void TForm1::FormShow() {
+    if (Form_login) ui::showModal(Form_login);
+    if (loginOK != 1) close();
+}
+
+void TForm1::N2Click() {
+    if (!Form_cop_info) return;
+    ui::guarded(this, [] {
+        if (copTablesActive == 0) Form_cop_info->activeTables();
+        Form_cop_info->ADOTable_corporation->insert();
+        Form_cop_info->Edit_BXDJZBM->setText(QString());
+        Form_cop_info->PageControl1->setCurrentWidget(Form_cop_info->TabSheet1);
+        Form_cop_info->clearScreen();
+        Form_cop_info->Edit_BXDJZBM->setEnabled(true);
+        copInfoMode = 1;
+        ui::showModal(Form_cop_info);
+    });
+}
+
+void TForm1::N3Click() {
+    if (Form_cop_query) ui::showModal(Form_cop_query);
+}
+
+void TForm1::N6Click() {
+    if (!Form_per_info) return;
+    ui::guarded(this, [] {
+        TForm_per_info* f = Form_per_info;
+        f->ADOTable_PERSON->close();
+        f->ADOTable_DDYLJG->close();
+        f->ADOTable_PERSON->open();
+        f->ADOTable_DDYLJG->open();
+        f->ADOTable_PERSON->insert();
+        f->ADOTable_DDYLJG->insert();
+        f->ClearScreen();
+        f->Edit_SHBXDJZBM->setText(QString());
+        f->Edit_DWMC->setText(QString());
+        perInfoMode = 1;
+        ui::showModal(f);
+    });
+}
+
+void TForm1::N7Click() {
+    if (Form_Person_query) ui::showModal(Form_Person_query);
+}
+
+void TForm1::N17Click() {
+    if (Form_import) ui::showModal(Form_import);
+}
+
+void TForm1::N9Click() {
+    if (Form_user) ui::showModal(Form_user);
+}
+
+void TForm1::N8Click() { close(); }
+
+void TForm1::aboutClick() {
+    ui::dialogs().message(this, "Veyra\r离休人员医疗统筹登记系统\r版本 " + QApplication::applicationVersion());
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QAction>
+#include <QMainWindow>
+
+// The main window: an empty frame with the menu of the whole program.
+class TForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* parent = nullptr);
+
+    // The date-format check; asks for the end of the program when today's
+    // date is not ten characters long in the user's short date format.
+    void FormCreate();
+    // Runs the login once the window is shown; closes the window without one.
+    void FormShow();
+    bool endRequested() const { return endRequested_; }
+
+    void N2Click();  // 单位增加
+    void N3Click();  // 单位 查询编辑, 单位打印
+    void N6Click();  // 人员增加
+    void N7Click();  // 人员 查询编辑, 个人打印
+    void N17Click();  // 导入/导出
+    void N9Click();  // 编辑维护
+    void N8Click();  // 退出
+    void aboutClick();
+
+    QAction *N2, *N3, *N6, *N7, *N12, *N13, *N17, *N9, *N8, *About;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+
+private:
+    bool endRequested_ = false;
+    bool shownOnce_ = false;
+};

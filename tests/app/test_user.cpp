@@ -1,0 +1,129 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "app/TForm_login.h"
+#include "app/TForm_user.h"
+#include "app/globals/Globals.h"
+#include "store/Connection.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+int operators(const WorkDir& w) {
+    store::Connection c;
+    c.open(w.database());
+    return c.scalar("SELECT count(*) FROM M_UserManager").toInt();
+}
+
+class UserTest : public ::testing::Test {
+protected:
+    void show(TForm_user& f) {
+        f.show();
+        QApplication::setActiveWindow(&f);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
+    }
+    WorkDir w;
+    RecordingDialogs d;
+};
+
+TEST_F(UserTest, DeleteKeepsTheLastOperator) {
+    store::Connection c;
+    c.open(w.database());
+    c.execute("INSERT INTO M_UserManager (USER_ID, PASSWORD) VALUES ('bob', 'pw')");
+    TForm_user f;
+    ASSERT_EQ(f.ADOTable1->recordCount(), 2);
+    f.Button_deleteClick();  // two: deleted at once, no question
+    EXPECT_TRUE(d.shown.isEmpty());
+    EXPECT_EQ(operators(w), 1);
+    f.Button_deleteClick();
+    EXPECT_EQ(d.messages(), QStringList{"最后一条记录不能删除，否则您将无法登录"});
+    EXPECT_EQ(operators(w), 1);
+    // Any other deletion of the last row meets the table's own guard.
+    d.clear();
+    EXPECT_FALSE(f.ADOTable1->remove());
+    EXPECT_EQ(d.messages(), QStringList{"最后一条记录删除后将导致无法登录，所以禁止删除"});
+    EXPECT_EQ(operators(w), 1);
+
+    c.execute("DELETE FROM M_UserManager");
+    f.ADOTable1->requery();
+    d.clear();
+    f.Button_deleteClick();
+    EXPECT_EQ(d.messages(), QStringList{"最后一条记录不能删除，否则您将无法登录"});
+}
+
+TEST_F(UserTest, InsertThenSaveStoresNothingAndCancelDropsTheBlankRow) {
+    TForm_user f;
+    show(f);
+    f.Button_insert->click();
+    EXPECT_EQ(QApplication::focusWidget(), f.DBEdit1);
+    f.Button_save->click();
+    EXPECT_EQ(operators(w), 1);
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Insert);  // still pending
+    EXPECT_EQ(QApplication::focusWidget(), f.Button_insert);
+    f.Button_cancel->click();
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Browse);
+    EXPECT_EQ(f.ADOTable1->recordCount(), 1);
+}
+
+TEST_F(UserTest, PasswordIsLimitedToSixAndEscDiscards) {
+    TForm_user f;
+    show(f);
+    f.Button_insert->click();
+    QTest::keyClicks(f.DBEdit1, "wang");
+    QTest::keyClick(f.DBEdit1, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), f.DBEdit2);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTest::keyClicks(f.DBEdit3, "12345678");
+    EXPECT_EQ(f.DBEdit3->QLineEdit::text(), "123456");
+    QTest::keyClick(f.DBEdit3, Qt::Key_Escape);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_EQ(operators(w), 1);
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Browse);
+}
+
+TEST_F(UserTest, StoredOperatorLogsInAtTheNextStartButNotWithoutPassword) {
+    {
+        TForm_user f;
+        show(f);
+        for (auto [id, pw] : {std::pair{"zhao", "pw1"}, std::pair{"qian", ""}}) {
+            f.Button_insert->click();
+            QTest::keyClicks(f.DBEdit1, id);
+            if (*pw) {
+                f.DBEdit3->setFocus();
+                QTest::keyClicks(f.DBEdit3, pw);
+            }
+            f.Button_save->click();
+        }
+        EXPECT_EQ(operators(w), 3);
+    }
+    for (auto [id, pw, ok] : {std::tuple{"zhao", "pw1", true}, std::tuple{"qian", "", false}}) {
+        loginOK = 0;
+        TForm_login login;  // a new login window over the same file
+        login.Edit_username->setText(id);
+        login.Edit_password->setText(pw);
+        login.Button1Click();
+        EXPECT_EQ(loginOK == 1, ok) << id;
+    }
+}
+
+TEST_F(UserTest, RefusedPostIsReportedAndTheRowStays) {
+    TForm_user f;
+    show(f);
+    f.Button_insert->click();
+    QTest::keyClicks(f.DBEdit1, "x");
+    // Force a refusal the window cannot prevent: a trigger on the file.
+    store::Connection c;
+    c.open(w.database());
+    c.execute("CREATE TRIGGER refuse BEFORE INSERT ON M_UserManager BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    f.Button_save->click();
+    ASSERT_EQ(d.errors().size(), 1);
+    EXPECT_TRUE(d.errors()[0].contains("refused"));
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Insert);
+    EXPECT_EQ(f.DBEdit1->text(), "x");
+}
+
+}  // namespace
