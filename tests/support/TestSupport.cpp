@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
+#include <QTest>
 
 #include "app/globals/Globals.h"
 #include "platform/Clock.h"
@@ -85,6 +88,19 @@ WorkDir::~WorkDir() {
     store::setWorkingDatabasePath(QString());
     platform::setSettingsFilePath(QString());
     platform::setToday(QDate());
+}
+
+void typeText(QWidget* target, const QString& text) {
+    for (const QChar ch : text) {
+        if (ch.unicode() < 0x80) {
+            QTest::keyClick(target, ch.toLatin1());
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QApplication::sendEvent(target, &release);
+    }
 }
 
 QString WorkDir::database() const { return dir_.filePath("Enterprise.mdb"); }

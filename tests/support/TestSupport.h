@@ -73,4 +73,8 @@ private:
     QTemporaryDir dir_;
 };
 
+// Types text as key presses, one per character; unlike QTest::keyClicks it
+// takes Chinese characters (delivered as key events carrying the text).
+void typeText(QWidget* target, const QString& text);
+
 }  // namespace testing_support

@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include "store/Connection.h"
+#include "store/Query.h"
+#include "store/Table.h"
+#include "support/TestSupport.h"
+#include "ui/DBEdit.h"
+#include "ui/DBGrid.h"
+#include "ui/DBLookupComboBox.h"
+
+using namespace testing_support;
+
+namespace {
+
+class ControlsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        c.open(w.database());
+        window.resize(400, 300);
+        layout = new QVBoxLayout(&window);
+    }
+    void showWindow() {
+        window.show();
+        QApplication::setActiveWindow(&window);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    }
+    WorkDir w;
+    store::Connection c;
+    QWidget window;
+    QVBoxLayout* layout;
+};
+
+TEST_F(ControlsTest, TextFieldTakesAtMostItsColumnWidthInCharacters) {
+    store::Table t(&c, "M_CORPORATION");
+    t.open();
+    t.insert();
+    auto* ssn = new ui::DBEdit(&t, "SSN", &window);
+    auto* name = new ui::DBEdit(&t, "SHORTNAME", &window);  // text(20)
+    layout->addWidget(ssn);
+    layout->addWidget(name);
+    showWindow();
+    ssn->setFocus();
+    QTest::keyClicks(ssn, "1100000000019999");
+    EXPECT_EQ(ssn->text(), "110000000001");
+    name->setFocus();
+    typeText(name, QString(25, QChar(0x5355)));
+    EXPECT_EQ(name->text().size(), 20);
+    ssn->setFocus();  // leaving the field writes it
+    EXPECT_EQ(t.value("SHORTNAME").toString(), QString(20, QChar(0x5355)));
+    t.post();
+    EXPECT_EQ(c.scalar("SELECT SSN FROM M_CORPORATION").toString(), "110000000001");
+}
+
+TEST_F(ControlsTest, DateFieldTakesDigitsOnlyAndIsBlankMaskedWhenEmpty) {
+    store::Table t(&c, "M_CORPORATION");
+    t.open();
+    t.insert();
+    auto* date = new ui::DBEdit(&t, "APPROVEDATE", &window);
+    auto* other = new ui::DBEdit(&t, "NAME", &window);
+    layout->addWidget(date);
+    layout->addWidget(other);
+    showWindow();
+    EXPECT_EQ(date->text(), "    -  -  ");
+    date->setFocus();
+    date->home(false);
+    QTest::keyClicks(date, "2a0b04x0506");
+    EXPECT_EQ(date->text(), "2004-05-06");
+    other->setFocus();
+    EXPECT_EQ(t.value("APPROVEDATE").toString(), "2004-05-06");
+    t.setValue("APPROVEDATE", QVariant());
+    EXPECT_EQ(date->text(), "    -  -  ");
+}
+
+TEST_F(ControlsTest, NumberFieldTakesDigitsOnly) {
+    store::Table t(&c, "M_CORPORATION");
+    t.open();
+    t.insert();
+    auto* n = new ui::DBEdit(&t, "INCOLICENSEUSEFULLIFE", &window);
+    layout->addWidget(n);
+    showWindow();
+    n->setFocus();
+    QTest::keyClicks(n, "1x2y");
+    EXPECT_EQ(n->text(), "12");
+}
+
+TEST_F(ControlsTest, LookupListShowsNamesAndMovesItsDatasetOnlyForListedNames) {
+    store::Query sex(&c);
+    sex.runQuery("select * from D_SEX");
+    ASSERT_GE(sex.recordCount(), 2);
+    ui::DBLookupComboBox list(&sex, &window);
+    QSignalSpy scroll(&sex, &store::Dataset::afterScroll);
+    list.setValue("女");
+    EXPECT_EQ(list.text(), "女");
+    EXPECT_EQ(sex.value("NAME").toString(), "女");
+    EXPECT_EQ(scroll.count(), 1);
+    const QString code = list.code();
+    EXPECT_FALSE(code.isEmpty());
+    const int row = sex.recNo();
+    list.setValue("不在表里");
+    EXPECT_EQ(list.text(), "");
+    EXPECT_EQ(list.code(), "");
+    EXPECT_EQ(sex.recNo(), row);
+    list.setValue("");
+    EXPECT_EQ(list.text(), "");
+    EXPECT_EQ(sex.recNo(), row);
+    EXPECT_EQ(scroll.count(), 1);
+
+    // An empty code table gives an empty list.
+    store::Query none(&c);
+    none.runQuery("select * from D_SEX where code = ?", {"none"});
+    ui::DBLookupComboBox empty(&none, &window);
+    EXPECT_EQ(empty.count(), 0);
+    empty.setValue("男");
+    EXPECT_EQ(empty.text(), "");
+}
+
+TEST_F(ControlsTest, GridRowIsTheDatasetsCurrentRowAndSelectionIsSeparate) {
+    for (const char* ssn : {"110000000001", "110000000002", "110000000003"})
+        c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)", {ssn, ssn});
+    store::Query q(&c);
+    q.runQuery("SELECT SSN, NAME FROM M_CORPORATION ORDER BY SSN");
+    ui::DBGrid grid(&q, {{"SSN", "编码", 0}, {"NAME", "名称", 0}}, &window);
+    layout->addWidget(&grid);
+    showWindow();
+    EXPECT_EQ(grid.model()->rowCount(), 3);
+    EXPECT_EQ(grid.model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), "编码");
+    q.locate("SSN", "110000000003");
+    EXPECT_EQ(grid.currentIndex().row(), 2);
+    grid.selectionModel()->select(grid.model()->index(0, 0),
+                                  QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    EXPECT_EQ(grid.selectedRows(), (QList<int>{0, 2}));
+    grid.setCurrentIndex(grid.model()->index(1, 0));
+    EXPECT_EQ(q.value("SSN").toString(), "110000000002");
+}
+
+}  // namespace
