@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+namespace bench {
+
+// A valid 18-character citizen ID number for a serial: birth dates spread over
+// 1920-1949, the check character computed.
+QString validIdNumber(int serial);
+
+// The 12-character registration number of employer i.
+QString registrationNumber(int i);
+
+// Fills an existing working database with employers, persons (spread over the
+// employers) and one institution row per person, in one transaction.
+void fillRegister(const QString& databasePath, int employers, int persons);
+
+}  // namespace bench

@@ -1,0 +1,10 @@
+# Synthetic registers for benchmarks.
+add_library(veyra_benchgen STATIC ${CMAKE_CURRENT_LIST_DIR}/RegisterGenerator.cpp ${CMAKE_CURRENT_LIST_DIR}/RegisterGenerator.h)
+target_include_directories(veyra_benchgen PUBLIC ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(veyra_benchgen PUBLIC veyra_store)
+
+add_executable(veyra-gen-register ${CMAKE_CURRENT_LIST_DIR}/gen_register.cpp)
+target_link_libraries(veyra-gen-register PRIVATE veyra_benchgen)
+
+add_executable(bench_startup ${CMAKE_CURRENT_LIST_DIR}/bench_startup.cpp)
+target_link_libraries(bench_startup PRIVATE veyra_app veyra_benchgen)
