@@ -77,8 +77,7 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
     if (!fi.exists()) throw Error(QString("找不到数据库文件“%1”").arg(path));
     if (!fi.isFile()) throw Error(QString("“%1”不是数据库文件").arg(path));
     sqlite3* db = nullptr;
-    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) |
-                      SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE;
+    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
     int rc = sqlite3_open_v2(QFile::encodeName(fi.absoluteFilePath()).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
@@ -95,8 +94,6 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
         appId = scalar("PRAGMA application_id").toInt();
     } catch (const Error& e) {
         close();
-        const int code = rc;
-        (void)code;
         throw Error(notVeyra + ": " + e.text());
     }
     if (appId != kApplicationId) {

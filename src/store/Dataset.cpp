@@ -58,25 +58,24 @@ void Dataset::doRefresh() {
     doOpen();
 }
 
+QVariant Dataset::rowKey(int row) const { return fetchRow(row); }
+
+int Dataset::findRowKey(const QVariant& key) const {
+    const QVariantList wanted = key.toList();
+    if (wanted.isEmpty() || columns_.isEmpty()) return -1;
+    for (int h : findRows(0, wanted.value(0), false))
+        if (fetchRow(h) == wanted) return h;
+    return -1;
+}
+
 void Dataset::refresh() {
     requireOpen();
     checkBrowseMode();
-    const QVariantList was = current_ >= 0 ? fetchRow(current_) : QVariantList();
+    const QVariant key = current_ >= 0 ? rowKey(current_) : QVariant();
     const int oldIndex = current_;
     doRefresh();
-    int idx = -1;
     const int n = rowCount();
-    if (!was.isEmpty() && !columns_.isEmpty()) {
-        // Stay on the same row: the first column identifies it (serial, code, login name).
-        const QList<int> hits = findRows(0, was.value(0), false);
-        for (int h : hits) {
-            if (fetchRow(h) == was) {
-                idx = h;
-                break;
-            }
-        }
-        if (idx < 0 && !hits.isEmpty()) idx = hits.first();
-    }
+    int idx = key.isValid() ? findRowKey(key) : -1;
     if (idx < 0 && n > 0) idx = qBound(0, oldIndex, n - 1);
     current_ = n > 0 ? idx : -1;
     eof_ = current_ < 0;

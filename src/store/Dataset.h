@@ -103,6 +103,9 @@ protected:
     // Indexes of rows whose field equals value, in row order.
     virtual QList<int> findRows(int column, const QVariant& value, bool firstOnly) const;
     virtual void doRefresh();
+    // What identifies a row across a refresh (a table's row id; a query's whole row).
+    virtual QVariant rowKey(int row) const;
+    virtual int findRowKey(const QVariant& key) const;
 
     void setColumns(const QList<Column>& c) { columns_ = c; }
     void requireOpen() const;

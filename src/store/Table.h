@@ -32,6 +32,8 @@ protected:
     int doPost(bool inserting, int row, const QVariantList& buffer, const QBitArray& assigned) override;
     void doDelete(int row) override;
     QList<int> findRows(int column, const QVariant& value, bool firstOnly) const override;
+    QVariant rowKey(int row) const override { return rowIds_.value(row); }
+    int findRowKey(const QVariant& key) const override { return indexOfRowId(key.toLongLong()); }
 
 private:
     int indexOfRowId(qint64 id) const;
