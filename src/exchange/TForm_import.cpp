@@ -1,17 +1,146 @@
 #include "exchange/TForm_import.h"
 
+#include <QCloseEvent>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
 
 #include "platform/Settings.h"
 #include "store/DatabaseFactory.h"
 
+QString exportFilePath;
+
+namespace {
+template <class W>
+W* make(QWidget* parent, const char* name, const QRect& geometry) {
+    auto* w = new W(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* l = make<QLabel>(parent, name, geometry);
+    l->setText(text);
+    return l;
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, const QRect& geometry) {
+    auto* b = make<QPushButton>(parent, name, geometry);
+    b->setText(text);
+    // The window has no key preview; a button must not take Enter as default.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+}  // namespace
+
 TForm_import::TForm_import(QWidget* parent) : QDialog(parent) {
     setObjectName("Form_import");
     setWindowTitle("数据导入");
+    buildLayout();
     FormCreate();
+}
+
+TForm_import::~TForm_import() { closeConnections(); }
+
+void TForm_import::buildLayout() {
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setFixedSize(688, 453);
+    QFont f(QStringLiteral("新宋体"));
+    f.setPixelSize(12);
+    setFont(f);
+
+    const int left = 8, width = 672;
+    StaticText4 = label(this, "StaticText4", "数据 来源文件名称", QRect(left, 14, 120, 20));
+    Edit_fromfile = make<QLineEdit>(this, "Edit_fromfile", QRect(132, 12, 460, 24));
+    Edit_fromfile->setReadOnly(true);
+    Button2 = button(this, "Button2", "选择", QRect(600, 11, 80, 26));
+
+    StaticText5 = label(this, "StaticText5", "数据 本地文件名称", QRect(left, 48, 120, 20));
+    Edit_tofile = make<QLineEdit>(this, "Edit_tofile", QRect(132, 46, 548, 24));
+    Edit_tofile->setReadOnly(true);
+    QPalette menuColour = Edit_tofile->palette();
+    menuColour.setColor(QPalette::Base, palette().color(QPalette::Window));
+    Edit_tofile->setPalette(menuColour);
+
+    Button1 = button(this, "Button1", "导入到本地库", QRect(left, 82, 150, 28));
+    Button4 = button(this, "Button4", "导出到报盘文件", QRect(178, 82, 150, 28));
+    Button_makeFloppy = button(this, "Button_makeFloppy", "生成软盘文件", QRect(348, 82, 150, 28));
+    Button_makeFloppy->setEnabled(false);
+    Button3 = button(this, "Button3", "关闭", QRect(580, 82, 100, 28));
+
+    StaticText1 = label(this, "StaticText1", "单位信息导入进度", QRect(left, 118, width, 16));
+    ProgressBar1 = make<QProgressBar>(this, "ProgressBar1", QRect(left, 135, width, 16));
+    StaticText2 = label(this, "StaticText2", "个人信息导入进度", QRect(left, 155, width, 16));
+    ProgressBar2 = make<QProgressBar>(this, "ProgressBar2", QRect(left, 172, width, 16));
+    StaticText3 = label(this, "StaticText3", "定点医疗机构信息导入进度", QRect(left, 192, width, 16));
+    ProgressBar3 = make<QProgressBar>(this, "ProgressBar3", QRect(left, 209, width, 16));
+    for (QProgressBar* b : {ProgressBar1, ProgressBar2, ProgressBar3}) {
+        b->setRange(0, 100);
+        b->setValue(0);
+        b->setTextVisible(false);
+    }
+
+    Memo1 = make<QPlainTextEdit>(this, "Memo1", QRect(left, 232, width, 213));
+    Memo1->setReadOnly(true);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QPalette memoColour = Memo1->palette();
+    memoColour.setColor(QPalette::Base, palette().color(QPalette::Window));
+    Memo1->setPalette(memoColour);
+
+    connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
+    connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
+    connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
+    connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
+    connect(Button_makeFloppy, &QPushButton::clicked, this, [this] { Button_makeFloppyClick(); });
 }
 
 void TForm_import::FormCreate() {
     workingDatabase = store::workingDatabasePath();
-    QDir().mkpath(platform::dataDir());
+    Edit_tofile->setText(workingDatabase);
+    QDir().mkpath(platform::dataDir());  // a failure shows later, when a file is written there
+}
+
+void TForm_import::FormShow() {
+    log_.clear();
+    Memo1->clear();
+    Edit_fromfile->clear();
+    Button_makeFloppy->setEnabled(false);
+    resetBars();
+}
+
+void TForm_import::resetBars() {
+    for (QProgressBar* b : {ProgressBar1, ProgressBar2, ProgressBar3}) b->setValue(0);
+}
+
+void TForm_import::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) FormShow();
+}
+
+void TForm_import::closeEvent(QCloseEvent* e) {
+    // The window takes no input while a transfer runs.
+    if (running_) {
+        e->ignore();
+        return;
+    }
+    QDialog::closeEvent(e);
+}
+
+void TForm_import::reject() {
+    if (!running_) QDialog::reject();
+}
+
+void TForm_import::Button3Click() { close(); }
+
+void TForm_import::appendLog(const QStringList& lines) {
+    if (lines.isEmpty()) return;
+    log_.append(lines);
+    Memo1->appendPlainText(lines.join('\n'));
 }

@@ -1,13 +1,85 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
+
+#include "exchange/SubmissionFile.h"
+#include "store/Connection.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QProgressBar;
+class QPlainTextEdit;
+struct sqlite3;
+
+// Path of the last export, kept for the floppy copy for the life of the program.
+extern QString exportFilePath;
 
 // Import and export of submission files.
 class TForm_import : public QDialog {
     Q_OBJECT
 public:
     explicit TForm_import(QWidget* parent = nullptr);
+    ~TForm_import() override;
+
     void FormCreate();
+    void FormShow();
+    void Button1Click();  // import into the working database
+    void Button2Click();  // choose the submission file
+    void Button3Click();  // close
+    void Button4Click();  // export to the day's submission file
+    void Button_makeFloppyClick();
+
+    // The transfer from the source the caller opened to ADOConnection_to.
+    void dataTrans();
+    bool checkSSNDbl(const QString& ssn);
+    bool checkIDcardDbl(const QString& idcard);
+    bool checkMedDbl(const QString& idcard);
+
+    // The whole log area, one entry per line.
+    const QStringList& logLines() const { return log_; }
+    void appendLog(const QStringList& lines);
+    bool isRunning() const { return running_; }
 
     QString workingDatabase;  // full path recorded at creation
+
+    QLabel* StaticText4;
+    QLineEdit* Edit_fromfile;
+    QPushButton* Button2;
+    QLabel* StaticText5;
+    QLineEdit* Edit_tofile;
+    QPushButton* Button1;
+    QPushButton* Button4;
+    QPushButton* Button_makeFloppy;
+    QPushButton* Button3;
+    QLabel* StaticText1;
+    QProgressBar* ProgressBar1;
+    QLabel* StaticText2;
+    QProgressBar* ProgressBar2;
+    QLabel* StaticText3;
+    QProgressBar* ProgressBar3;
+    QPlainTextEdit* Memo1;
+
+    // The export's source is the working database; the import's source is a
+    // checked private copy of the submission file.
+    store::Connection ADOConnection_from;
+    exchange::SubmissionFile submission;
+    store::Connection ADOConnection_to;
+
+protected:
+    void showEvent(QShowEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    void reject() override;
+
+private:
+    class Progress;
+    void buildLayout();
+    void resetBars();
+    void closeConnections();
+
+    QStringList log_;
+    sqlite3* source_ = nullptr;
+    bool exporting_ = false;
+    bool running_ = false;
 };

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+namespace exchange {
+
+// The three registers a submission file carries, in transfer order.
+QStringList registerTables();
+
+// Key in veyra_meta under which an export records the checksum of its rows.
+QString checksumKey();
+
+// SHA-256 (hex) over a canonical form of every row of the three registers
+// (all ordinary columns, rows in rowid order, values with their storage
+// type). Throws store::Error when a table cannot be read.
+QString rowsChecksum(sqlite3* db);
+
+// The checksum recorded in the file's veyra_meta; empty when there is none.
+QString storedChecksum(sqlite3* db);
+
+// Ordinary (not generated, not hidden) columns of a table, in order.
+QStringList visibleColumns(sqlite3* db, const QString& table);
+
+// A table or column name as an SQL identifier.
+QString quoted(const QString& name);
+
+}  // namespace exchange

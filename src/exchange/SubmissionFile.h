@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+#include "store/Error.h"
+
+struct sqlite3;
+class QTemporaryDir;
+
+namespace exchange {
+
+// Why a submission file was refused; text() is what the operator is shown.
+class Refusal : public store::Error {
+public:
+    enum class Kind {
+        Unreadable,
+        Empty,
+        NotDatabase,
+        BadHeader,
+        BadPageSize,
+        SizeMismatch,
+        WalMode,
+        HotJournal,
+        CannotOpen,
+        Damaged,
+        Unsafe,
+        NotVeyra,
+        WrongPassword,
+        MissingTable,
+        NotATable,
+        ColumnsDiffer,
+        ChecksumMismatch,
+    };
+    Refusal(Kind kind, const QString& text) : store::Error(text), kind_(kind) {}
+    Kind kind() const { return kind_; }
+
+private:
+    Kind kind_;
+};
+
+// A register table and the columns (in order) the target needs from it.
+struct TableShape {
+    QString name;
+    QStringList columns;
+};
+
+// Checks the 100-byte header of a database file against its size. Throws
+// Refusal; shownPath names the file in the message.
+void checkHeader(const QByteArray& header, qint64 fileSize, const QString& shownPath);
+
+// Opens a file read-only with everything a hostile file could use switched
+// off: defensive mode, untrusted schema, no triggers, no views, no extension
+// loading, tight length limits, cell size checks. Throws Refusal.
+sqlite3* openLockedDown(const QString& path, const QString& shownPath);
+
+// PRAGMA integrity_check must answer exactly "ok". Throws Refusal.
+void checkIntegrity(sqlite3* db, const QString& shownPath);
+
+// Refuses unless the file is a Veyra file with our password, its registers
+// are real tables with at least the given columns in order, and its rows
+// match a recorded checksum (a file without one passes).
+void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath);
+
+// A submission file from elsewhere, read through a private copy so that
+// nothing is ever written to the medium it came on.
+class SubmissionFile {
+public:
+    SubmissionFile();
+    ~SubmissionFile();
+    SubmissionFile(const SubmissionFile&) = delete;
+    SubmissionFile& operator=(const SubmissionFile&) = delete;
+
+    // Copies, checks and opens; throws Refusal with the reason.
+    void open(const QString& path, const QList<TableShape>& expected);
+    void close();
+    bool isOpen() const { return db_ != nullptr; }
+    sqlite3* handle() const { return db_; }
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    sqlite3* db_ = nullptr;
+};
+
+}  // namespace exchange

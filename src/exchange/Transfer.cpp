@@ -1,0 +1,219 @@
+#include "exchange/Transfer.h"
+
+#include <sqlite3.h>
+
+#include "exchange/RowsChecksum.h"
+#include "store/Connection.h"
+#include "store/Error.h"
+#include "store/Statement.h"
+
+namespace exchange {
+
+const char* const kCheckSSNDbl = "select count(*) from m_corporation where ssn = ?";
+const char* const kCheckIDcardDbl = "select count(*) from m_person where idcard = ?";
+const char* const kCheckMedDbl =
+    "select count(*) from M_PSNAPPOINTEDHOSPITAL where M_PSNAPPOINTEDHOSPITAL.idcard = ?";
+const char* const kCorpsnBySSN = "select corpsn from m_corporation where ssn = ?";
+const char* const kPsnsnByIDcard = "select psnsn from m_person where idcard = ?";
+
+bool countsAny(store::Connection& target, const char* checkSql, const QString& key) {
+    return target.scalar(QString::fromLatin1(checkSql), {key}).toLongLong() > 0;
+}
+
+namespace {
+
+// A column read "as text": null reads as the empty text.
+QByteArray textOf(sqlite3_stmt* s, int i) {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+    return p ? QByteArray(p, sqlite3_column_bytes(s, i)) : QByteArray("");
+}
+
+void bindText(store::Statement& st, int index, const QByteArray& utf8) {
+    if (sqlite3_bind_text(st.handle(), index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+        throw store::Error(store::engineMessage(sqlite3_db_handle(st.handle()), SQLITE_ERROR));
+}
+
+qint64 sourceRowCount(sqlite3* db, const QString& table) {
+    store::Statement st(db, "SELECT count(*) FROM main." + quoted(table));
+    const qint64 n = st.step() ? sqlite3_column_int64(st.handle(), 0) : 0;
+    st.reset();
+    return n;
+}
+
+}  // namespace
+
+struct Transfer::Spec {
+    Register reg;
+    QString table;
+    int keyPos;           // duplicate key, read as text
+    const char* checkSql;
+    int serialPos;        // column that receives a serial of the target; -1 for none
+    int lookupPos;        // source column whose text finds that serial
+    const char* lookupSql;
+    QString notFound;     // reason when the lookup finds nothing (%1: the key)
+    QString duplicateLine;
+    QString cancelLine;
+    int* total;
+    int* skipped;
+};
+
+Transfer::Transfer(sqlite3* source, store::Connection& target, TransferObserver& observer)
+    : source_(source), target_(target), observer_(observer) {}
+
+void Transfer::log(const QString& line) {
+    pending_.append(line);
+    if (pending_.size() >= batchSize_) flush();
+}
+
+void Transfer::flush() {
+    if (pending_.isEmpty()) return;
+    observer_.logLines(pending_);
+    pending_.clear();
+}
+
+void Transfer::transferTable(const Spec& spec) {
+    const QList<store::Column>& targetCols = target_.tableColumns(spec.table);
+    const int n = int(targetCols.size());
+    const QStringList sourceCols = visibleColumns(source_, spec.table);
+    if (sourceCols.isEmpty()) throw store::Error(QString("no such table: %1").arg(spec.table));
+    if (sourceCols.size() < n)
+        throw store::Error(QString("来源数据表 %1 只有 %2 列，本地库需要 %3 列")
+                               .arg(spec.table)
+                               .arg(sourceCols.size())
+                               .arg(n));
+
+    // Every statement is prepared once per table and reused for each row.
+    QStringList selectList, insertCols, marks;
+    for (int i = 0; i < n; ++i) selectList.append(quoted(sourceCols[i]));
+    const int firstInsert = spec.serialPos == 0 ? 0 : 1;
+    for (int i = firstInsert; i < n; ++i) {
+        insertCols.append(quoted(targetCols[i].name));
+        marks.append("?");
+    }
+    store::Statement read(source_, "SELECT " + selectList.join(", ") + " FROM main." + quoted(spec.table) +
+                                       " ORDER BY rowid");
+    store::Statement check(target_.handle(), QString::fromLatin1(spec.checkSql));
+    std::unique_ptr<store::Statement> lookup;
+    if (spec.serialPos >= 0) lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(spec.lookupSql));
+    store::Statement insert(target_.handle(), "INSERT INTO " + quoted(spec.table) + " (" + insertCols.join(", ") +
+                                                  ") VALUES (" + marks.join(", ") + ")");
+
+    const qint64 total = sourceRowCount(source_, spec.table);
+    if (spec.total) *spec.total = int(total);
+    if (spec.skipped) *spec.skipped = 0;
+    observer_.tableStarted(spec.reg, int(total));
+
+    sqlite3_stmt* src = read.handle();
+    sqlite3_stmt* ins = insert.handle();
+    int row = 0;
+    while (read.step()) {
+        ++row;
+        observer_.rowReached(spec.reg, row);
+        const QByteArray key = textOf(src, spec.keyPos);
+        bindText(check, 1, key);
+        const bool duplicate = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
+        check.reset();
+        if (duplicate) {
+            log(spec.duplicateLine + QString::fromUtf8(key));
+            log(spec.cancelLine);
+            if (spec.skipped) ++*spec.skipped;
+            continue;
+        }
+        qint64 serial = 0;
+        if (lookup) {
+            const QByteArray lookupKey = textOf(src, spec.lookupPos);
+            bindText(*lookup, 1, lookupKey);
+            const bool found = lookup->step();
+            if (found) serial = sqlite3_column_int64(lookup->handle(), 0);
+            lookup->reset();
+            if (!found) throw store::Error(spec.notFound.arg(QString::fromUtf8(lookupKey)));
+        }
+        int index = 1;
+        for (int i = firstInsert; i < n; ++i, ++index) {
+            const int rc = i == spec.serialPos ? sqlite3_bind_int64(ins, index, serial)
+                                               : sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));
+            if (rc != SQLITE_OK) throw store::Error(store::engineMessage(target_.handle(), rc));
+        }
+        insert.step();
+        insert.reset();
+    }
+    read.reset();
+    observer_.tableFinished(spec.reg, row);
+    flush();
+}
+
+bool Transfer::run() {
+    counts_ = {};
+    error_.clear();
+    pending_.clear();
+    const Spec employers{Register::Employers,
+                         "M_CORPORATION",
+                         1,
+                         kCheckSSNDbl,
+                         -1,
+                         -1,
+                         nullptr,
+                         {},
+                         "本条企业信息重复，其社保登记证号码为：",
+                         "取消本条企业信息导入。",
+                         &counts_.employers,
+                         &counts_.employersSkipped};
+    const Spec persons{Register::Persons,
+                       "M_PERSON",
+                       2,
+                       kCheckIDcardDbl,
+                       1,
+                       41,
+                       kCorpsnBySSN,
+                       "本地库中没有社保登记证号码为“%1”的单位",
+                       "本条个人信息重复，其身份证号码为：",
+                       "取消本条个人信息导入。",
+                       &counts_.persons,
+                       &counts_.personsSkipped};
+    const Spec institutions{Register::Institutions,
+                            "M_PSNAPPOINTEDHOSPITAL",
+                            8,
+                            kCheckMedDbl,
+                            0,
+                            8,
+                            kPsnsnByIDcard,
+                            "本地库中没有身份证号码为“%1”的人员",
+                            "本条个人定点医疗机构信息重复，其人员身份证号码为：",
+                            "取消本条个人定点医疗机构选择信息导入。",
+                            nullptr,
+                            nullptr};
+    try {
+        store::Transaction tx(target_);
+        transferTable(employers);
+        transferTable(persons);
+        transferTable(institutions);
+        if (recordChecksum_)
+            target_.execute("INSERT OR REPLACE INTO veyra_meta (key, value) VALUES (?, ?)",
+                            {checksumKey(), rowsChecksum(target_.handle())});
+        tx.commit();
+    } catch (const std::exception& e) {
+        const auto* se = dynamic_cast<const store::Error*>(&e);
+        error_ = se ? se->text() : QString::fromLocal8Bit(e.what());
+        if (target_.inTransaction()) {
+            try {
+                target_.rollback();
+            } catch (...) {
+            }
+        }
+        flush();
+        return false;
+    }
+    const auto block = [this](const QString& title, int total, int skipped) {
+        log(QString());
+        log(title);
+        log(QString("总数 ：%1 条").arg(total));
+        log(QString("成功 ：%1 条").arg(total - skipped));
+        log(QString("失败 ：%1 条").arg(skipped));
+    };
+    block("单位信息导入统计", counts_.employers, counts_.employersSkipped);
+    block("个人信息导入统计", counts_.persons, counts_.personsSkipped);
+    flush();
+    return true;
+}
+
+}  // namespace exchange

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+struct sqlite3;
+
+namespace store {
+class Connection;
+}
+
+namespace exchange {
+
+enum class Register { Employers, Persons, Institutions };
+
+// What a transfer tells whoever watches it: the window's progress bars and
+// log area, or a benchmark that only counts.
+class TransferObserver {
+public:
+    virtual ~TransferObserver() = default;
+    // Before the first row of a table: its row count in the source.
+    virtual void tableStarted(Register table, int total) = 0;
+    // The row being transferred, counted from 1.
+    virtual void rowReached(Register table, int row) = 0;
+    virtual void tableFinished(Register table, int rows) = 0;
+    // Log lines in order, handed over in batches.
+    virtual void logLines(const QStringList& lines) = 0;
+};
+
+struct TransferCounts {
+    int employers = 0;
+    int employersSkipped = 0;
+    int persons = 0;
+    int personsSkipped = 0;
+};
+
+// The duplicate tests, on the target.
+extern const char* const kCheckSSNDbl;
+extern const char* const kCheckIDcardDbl;
+extern const char* const kCheckMedDbl;
+// The serial lookups, on the target.
+extern const char* const kCorpsnBySSN;
+extern const char* const kPsnsnByIDcard;
+
+// True when the target holds a row with the key (one of the tests above).
+bool countsAny(store::Connection& target, const char* checkSql, const QString& key);
+
+// Moves every row of the three registers from source to target, table by
+// table: a row whose key the target already holds (rows stored earlier in
+// the same run included) is skipped with two log lines, every other row is
+// copied by column position with its serial references re-derived from the
+// target. One transaction on the target: all rows or none.
+class Transfer {
+public:
+    Transfer(sqlite3* source, store::Connection& target, TransferObserver& observer);
+
+    // An export records the checksum of the rows it wrote in the target's
+    // veyra_meta, inside the same transaction.
+    void setRecordChecksum(bool on) { recordChecksum_ = on; }
+    // Log lines are handed over once this many are waiting (and at the end
+    // of every table).
+    void setBatchSize(int n) { batchSize_ = n > 0 ? n : 1; }
+
+    // Runs the transfer; false when it failed and was rolled back (no
+    // statistics then). The statistics lines follow a commit.
+    bool run();
+
+    const TransferCounts& counts() const { return counts_; }
+    // The reason of the last failure.
+    const QString& errorText() const { return error_; }
+
+private:
+    struct Spec;
+    void transferTable(const Spec& spec);
+    void log(const QString& line);
+    void flush();
+
+    sqlite3* source_;
+    store::Connection& target_;
+    TransferObserver& observer_;
+    bool recordChecksum_ = false;
+    int batchSize_ = 1000;
+    QStringList pending_;
+    TransferCounts counts_;
+    QString error_;
+};
+
+}  // namespace exchange
