@@ -1,9 +1,297 @@
 #include "employer/TForm_cop_query.h"
 
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QScreen>
+#include <QShowEvent>
+#include <QVBoxLayout>
+#include <memory>
+
+#include "app/globals/Globals.h"
+#include "employer/TForm_XGSBDJZH.h"
+#include "employer/TForm_cop_info.h"
+#include "reports/TForm_print1.h"
 #include "store/DatabaseFactory.h"
+#include "store/Error.h"
+#include "ui/Dialogs.h"
+#include "ui/Guard.h"
+#include "ui/KeyPreview.h"
+#include "ui/Modal.h"
+
+namespace {
+const QString kList = QStringLiteral("SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION");
+const QString kQueryFirst = QStringLiteral("请先查询");
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+}  // namespace
 
 TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
     setObjectName("Form_cop_query");
     setWindowTitle("单位信息查询编辑");
     ADOConnection1.open(store::workingDatabasePath());
+    ADOQuery_COP = new store::Query(&ADOConnection1, this);
+    ADOQuery_COP->setObjectName("ADOQuery_COP");
+    ADOQuery_temp = new store::Query(&ADOConnection1, this);
+    ADOQuery_temp->setObjectName("ADOQuery_temp");
+
+    Panel1 = new QFrame(this);
+    Panel1->setObjectName("Panel1");
+    Label_BXDJZBM = new QLabel("社保登记证编码", Panel1);
+    Edit_BXDJZBM = new QLineEdit(Panel1);
+    Edit_BXDJZBM->setObjectName("Edit_BXDJZBM");
+    Edit_BXDJZBM->setMaxLength(12);
+    Label_BXDJZBM->setBuddy(Edit_BXDJZBM);
+    Label_DWMC = new QLabel("单位名称", Panel1);
+    Edit_DWMC = new QLineEdit(Panel1);
+    Edit_DWMC->setObjectName("Edit_DWMC");
+    Edit_DWMC->setMaxLength(12);
+    Label_DWMC->setBuddy(Edit_DWMC);
+    Button_query = button(Panel1, "Button_query", "查询");
+    Button1 = button(Panel1, "Button1", "查询全部");
+    Button_EDIT = button(Panel1, "Button_EDIT", "编辑");
+    Button_delete = button(Panel1, "Button_delete", "删除");
+    Button2 = button(Panel1, "Button2", "修改社保登记证号");
+    Button_print = button(Panel1, "Button_print", "选择打印");
+    Button_printall = button(Panel1, "Button_printall", "全部打印");
+    Button_close = button(Panel1, "Button_close", "关闭");
+    StaticText3 = new QLabel("“Ctrl键 + 鼠标左键”或者“Shift键 + 上（下）箭”可以选择多条单位信息", Panel1);
+    StaticText3->setObjectName("StaticText3");
+    StaticText3->setStyleSheet("color: #808080;");
+    StatusBar1 = new QLabel(Panel1);
+    StatusBar1->setObjectName("StatusBar1");
+    StatusBar1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    auto* top = new QGridLayout(Panel1);
+    top->addWidget(Label_BXDJZBM, 0, 0);
+    top->addWidget(Edit_BXDJZBM, 0, 1);
+    top->addWidget(Label_DWMC, 0, 2);
+    top->addWidget(Edit_DWMC, 0, 3);
+    top->addWidget(Button_query, 0, 4);
+    top->addWidget(Button1, 0, 5);
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {Button_EDIT, Button_delete, Button2, Button_print, Button_printall, Button_close})
+        buttons->addWidget(b);
+    top->addLayout(buttons, 1, 0, 1, 6);
+    top->addWidget(StaticText3, 2, 0, 1, 6);
+    top->addWidget(StatusBar1, 3, 0, 1, 6);
+
+    DBGrid1 = new ui::DBGrid(ADOQuery_COP, {{"社保登记证编码", "社保登记证编码", 150}, {"单位名称", "单位名称", 420}},
+                             this);
+    DBGrid1->setObjectName("DBGrid1");
+
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(Panel1);
+    outer->addWidget(DBGrid1, 1);
+
+    QWidget* order[] = {Edit_BXDJZBM, Edit_DWMC,    Button_query,    Button1,      Button_EDIT, Button_delete,
+                        Button2,      Button_print, Button_printall, Button_close, DBGrid1};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
+
+    resize(699, 465);
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+
+    connect(Button_query, &QPushButton::clicked, this, &TForm_cop_query::Button_queryClick);
+    connect(Button1, &QPushButton::clicked, this, &TForm_cop_query::Button1Click);
+    connect(Button_EDIT, &QPushButton::clicked, this, &TForm_cop_query::DBGrid1DblClick);
+    connect(DBGrid1, &ui::DBGrid::rowDoubleClicked, this, [this](int) { DBGrid1DblClick(); });
+    connect(Button_delete, &QPushButton::clicked, this, &TForm_cop_query::Button_deleteClick);
+    connect(Button2, &QPushButton::clicked, this, &TForm_cop_query::Button2Click);
+    connect(Button_print, &QPushButton::clicked, this, &TForm_cop_query::Button_printClick);
+    connect(Button_printall, &QPushButton::clicked, this, &TForm_cop_query::Button_printallClick);
+    connect(Button_close, &QPushButton::clicked, this, &TForm_cop_query::Button_closeClick);
+    keyPreview_ = new ui::KeyPreview(this, Button_close);
+}
+
+void TForm_cop_query::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (!e->spontaneous()) FormShow();
+}
+
+void TForm_cop_query::FormShow() {
+    Edit_BXDJZBM->clear();
+    Edit_DWMC->clear();
+    StatusBar1->clear();
+    Edit_BXDJZBM->setFocus(Qt::OtherFocusReason);
+}
+
+void TForm_cop_query::done(int r) {
+    ADOQuery_COP->close();
+    QDialog::done(r);
+}
+
+void TForm_cop_query::Button_closeClick() { reject(); }
+
+bool TForm_cop_query::listReady() {
+    if (ADOQuery_COP->isOpen() && ADOQuery_COP->recordCount() > 0) return true;
+    ui::dialogs().message(this, kQueryFirst);
+    return false;
+}
+
+void TForm_cop_query::showCount() {
+    const int n = ADOQuery_COP->isOpen() ? ADOQuery_COP->recordCount() : 0;
+    StatusBar1->setText("显示条目：" + QString::number(n) + " 条");
+}
+
+QString TForm_cop_query::currentNumber() const {
+    const QVariant v = ADOQuery_COP->value(0);
+    return v.isNull() ? QString() : v.toString();
+}
+
+void TForm_cop_query::Button1Click() {
+    ui::guarded(this, [this] {
+        ADOQuery_COP->runQuery(kList);
+        showCount();
+    });
+}
+
+void TForm_cop_query::Button_queryClick() {
+    ui::guarded(this, [this] {
+        // Text comparison ignores letter case, as the register's other lookups do.
+        const QString name = Edit_DWMC->text().trimmed();
+        if (!name.isEmpty())
+            ADOQuery_COP->runQuery(kList + " WHERE SSN = ? COLLATE NOCASE OR name like ?",
+                                   {Edit_BXDJZBM->text(), "%" + name + "%"});
+        else
+            ADOQuery_COP->runQuery(kList + " WHERE SSN = ? COLLATE NOCASE", {Edit_BXDJZBM->text()});
+        showCount();
+    });
+}
+
+void TForm_cop_query::DBGrid1DblClick() {
+    if (!listReady()) return;
+    TForm_cop_info* f = Form_cop_info;
+    if (!f) return;
+    if (!ui::guarded(this, [f] {
+            if (copTablesActive == 0) f->activeTables();
+        }))
+        return;
+    // A failure here leaves everything as it was, without a word.
+    try {
+        const QString number = currentNumber();
+        f->clearScreen();
+        f->ADOTable_corporation->open();
+        f->locateRecordByBXDJZH(number);
+        f->getFieldValues();
+        f->ADOTable_corporation->edit();
+        f->PageControl1->setCurrentWidget(f->TabSheet1);
+        copInfoMode = 2;
+        ui::showModal(f);
+    } catch (...) {
+    }
+}
+
+void TForm_cop_query::Button_deleteClick() {
+    if (!listReady()) return;
+    if (DBGrid1->selectedRows().size() >= 2) {
+        ui::dialogs().message(this, "只能选择一条信息进行删除");
+        return;
+    }
+    ui::guarded(this, [this] {
+        const QString number = currentNumber();
+        ADOQuery_temp->runQuery("select count(*) from m_person where ssn = ? COLLATE NOCASE", {number});
+        const int persons = ADOQuery_temp->value(0).toInt();
+        ADOQuery_temp->close();
+        if (persons != 0) {
+            ui::dialogs().message(this, "对不起，此条单位信息不能删除。\r\r其下已经有" + QString::number(persons) +
+                                            "条职工信息。" + "\r" + "如果确定想删除，请首先删除其所有职工信息。");
+            return;
+        }
+        if (!ui::dialogs().confirm(this, "删除后将不能恢复，您确定要删除吗?\r\r删除选 Yes,否则选 No")) return;
+        // The list row stands for exactly this employer row (the number is unique).
+        ADOQuery_temp->execSql("delete from M_CORPORATION where SSN = ?", {number});
+        ADOQuery_COP->refresh();
+        showCount();
+    });
+}
+
+void TForm_cop_query::Button2Click() {
+    if (!listReady()) return;
+    oldSSN = currentNumber();
+    if (oldSSN.isEmpty()) {
+        ui::dialogs().message(this, "没有查到记录");
+        return;
+    }
+    // Only a confirmation in this showing counts.
+    ssnChangeConfirmed = 0;
+    TForm_XGSBDJZH* dialog = Form_XGSBDJZH;
+    std::unique_ptr<TForm_XGSBDJZH> own;
+    if (!dialog) {
+        own = std::make_unique<TForm_XGSBDJZH>(this);
+        dialog = own.get();
+    }
+    ui::showModal(dialog);
+    if (ssnChangeConfirmed != 1) return;
+    changeNumber();
+}
+
+void TForm_cop_query::changeNumber() {
+    enum class Outcome { Changed, InUse, Failed } outcome = Outcome::Failed;
+    try {
+        // Both updates or neither; the guard rolls back on every path but the commit.
+        store::Transaction transaction(ADOConnection1);
+        ADOQuery_temp->runQuery("SELECT COUNT(*) FROM M_corporation Where ssn = ? COLLATE NOCASE", {newSSN});
+        const int used = ADOQuery_temp->value(0).toInt();
+        ADOQuery_temp->close();
+        if (used > 0) {
+            outcome = Outcome::InUse;
+        } else {
+            const int employers =
+                ADOQuery_temp->execSql("update M_corporation set ssn = ? where ssn = ?", {newSSN, oldSSN});
+            // The employer may have gone since the list was read: nothing to change is no success.
+            if (employers == 0) throw store::Error("没有修改成功");
+            ADOQuery_temp->execSql("update M_person set ssn = ? where ssn = ? COLLATE NOCASE", {newSSN, oldSSN});
+            transaction.commit();
+            outcome = Outcome::Changed;
+        }
+    } catch (...) {
+        outcome = Outcome::Failed;
+    }
+    switch (outcome) {
+        case Outcome::InUse:
+            ui::dialogs().message(this, "您输入的新社保登记证号码已经被使用，修改未成功");
+            return;
+        case Outcome::Failed:
+            ui::dialogs().message(this, "没有修改成功");
+            return;
+        case Outcome::Changed:
+            break;
+    }
+    ui::guarded(this, [this] {
+        ADOQuery_COP->close();
+        ADOQuery_COP->open();
+        showCount();
+    });
+    ui::dialogs().message(this, "修改成功!\r更改前的的社保登记证号码：" + oldSSN + "\r" + "更改后的的社保登记证号码：" + newSSN);
+}
+
+bool TForm_cop_query::printOne(const QString& number) {
+    try {
+        if (!Form_print1) throw store::Error("report module missing");
+        Form_print1->printEmployerForm("ssn = '" + number + "'", TForm_print1::Sheets::Both);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void TForm_cop_query::Button_printClick() {
+    if (!listReady()) return;
+    for (int row : DBGrid1->selectedRows()) {
+        const QVariant v = ADOQuery_COP->valueAt(row, 0);
+        if (!printOne(v.isNull() ? QString() : v.toString()))
+            ui::dialogs().message(this, "程序意外失败，请重试");
+    }
+}
+
+void TForm_cop_query::Button_printallClick() {
+    if (!listReady()) return;
+    for (int row = 0; row < ADOQuery_COP->recordCount(); ++row) {
+        ADOQuery_COP->moveTo(row);
+        if (!printOne(currentNumber())) ui::dialogs().message(this, "打印程序意外失败，请重试");
+    }
 }

@@ -1,0 +1,213 @@
+// Employer query window: listing, the count line, opening, deleting, printing and keys.
+#include "employer/TForm_cop_info.h"
+#include "test_cop_query_fixture.h"
+
+using testing_support::Shown;
+
+namespace {
+const QString kQueryFirst = "请先查询";
+QString countLine(int n) { return "显示条目：" + QString::number(n) + " 条"; }
+}  // namespace
+
+TEST_F(CopQueryTest, QueryByNumberOrNameListsAndCounts) {
+    struct Case {
+        const char* number;
+        const char* name;
+        QStringList expected;
+        const char* why;
+    } cases[] = {
+        {"", "", {}, "both fields empty list nothing"},
+        {"110000000001", "", {"110000000001"}, "the number alone"},
+        {"110000000003", "机床", {"110000000001", "110000000002", "110000000003"}, "the number or the name"},
+        {"", "机床", {"110000000001", "110000000002"}, "the name anywhere in the employer's name"},
+        {"", "  机床 ", {"110000000001", "110000000002"}, "the name is trimmed"},
+        {"", "   ", {}, "a blank name counts as empty, and the empty number finds nothing"},
+        {"11000000000 ", "", {}, "the number is taken as typed"},
+        {"AB0000000004", "", {"ab0000000004"}, "letter case does not matter"},
+        {"999999999999", "纺织", {"110000000003"}, "an unknown number with a name still finds the name"},
+        {"x' OR '1'='1", "", {}, "a quote in the number is only a character"},
+    };
+    for (const Case& c : cases) {
+        w->Edit_BXDJZBM->setText(c.number);
+        w->Edit_DWMC->setText(c.name);
+        w->Button_queryClick();
+        QStringList got = listed();
+        got.sort();
+        EXPECT_EQ(got, c.expected) << c.why;
+        EXPECT_EQ(w->StatusBar1->text(), countLine(int(c.expected.size()))) << c.why;
+    }
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    listAll();
+    EXPECT_EQ(listed().size(), 4);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(4));
+    EXPECT_EQ(w->DBGrid1->model()->headerData(0, Qt::Horizontal).toString(), "社保登记证编码");
+    EXPECT_EQ(w->DBGrid1->model()->headerData(1, Qt::Horizontal).toString(), "单位名称");
+}
+
+TEST_F(CopQueryTest, CommandsWithoutRowsAnswerQueryFirst) {
+    Form_print1 = nullptr;
+    const std::pair<const char*, void (TForm_cop_query::*)()> commands[] = {
+        {"编辑", &TForm_cop_query::DBGrid1DblClick},
+        {"删除", &TForm_cop_query::Button_deleteClick},
+        {"修改社保登记证号", &TForm_cop_query::Button2Click},
+        {"选择打印", &TForm_cop_query::Button_printClick},
+        {"全部打印", &TForm_cop_query::Button_printallClick},
+    };
+    for (const auto& [name, command] : commands) {
+        // No list at all, then a list that found nothing.
+        for (bool queried : {false, true}) {
+            dialogs.clear();
+            w->ADOQuery_COP->close();
+            if (queried) w->Button_queryClick();
+            (w.get()->*command)();
+            EXPECT_EQ(dialogs.texts(), QStringList{kQueryFirst}) << name << (queried ? " after a query" : "");
+        }
+    }
+    EXPECT_TRUE(modal.windows.isEmpty());
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 4);
+}
+
+TEST_F(CopQueryTest, DeletingAnEmployerWithPersonsIsRefusedWithTheirCount) {
+    listAll();
+    ASSERT_TRUE(w->ADOQuery_COP->locate("社保登记证编码", "110000000001"));
+    w->Button_deleteClick();
+    EXPECT_EQ(dialogs.texts(), QStringList{"对不起，此条单位信息不能删除。\r\r其下已经有2条职工信息。\r"
+                                           "如果确定想删除，请首先删除其所有职工信息。"});
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION WHERE SSN='110000000001'"), 1);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(4));
+}
+
+TEST_F(CopQueryTest, DeletingAnEmployerWithoutPersonsAsksAndRemovesOnYes) {
+    listAll();
+    ASSERT_TRUE(w->ADOQuery_COP->locate("社保登记证编码", "110000000002"));
+    const int row = w->ADOQuery_COP->recNo();
+    const QString following = w->ADOQuery_COP->valueAt(row + 1, 0).toString();
+
+    dialogs.answer(false);
+    w->Button_deleteClick();
+    EXPECT_EQ(dialogs.texts(), QStringList{"删除后将不能恢复，您确定要删除吗?\r\r删除选 Yes,否则选 No"});
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 4);
+
+    dialogs.answer(true);
+    w->Button_deleteClick();
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION WHERE SSN='110000000002'"), 0);
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 3);
+    EXPECT_EQ(listed().size(), 3);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(3));
+    EXPECT_EQ(w->ADOQuery_COP->value(0).toString(), following);  // the following row becomes current
+}
+
+TEST_F(CopQueryTest, DeleteWithTwoRowsSelectedIsRefused) {
+    listAll();
+    selectRows({1, 2});
+    w->Button_deleteClick();
+    EXPECT_EQ(dialogs.texts(), QStringList{"只能选择一条信息进行删除"});
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 4);
+}
+
+TEST_F(CopQueryTest, OpensTheCurrentEmployerInTheEmployerWindowForCorrection) {
+    TForm_cop_info info;
+    Form_cop_info = &info;
+    listAll();
+    ASSERT_TRUE(w->ADOQuery_COP->locate("社保登记证编码", "110000000003"));
+    copInfoMode = 1;
+    w->Button_EDIT->click();
+    ASSERT_EQ(modal.windows, QList<QWidget*>{&info});
+    EXPECT_EQ(copInfoMode, 2);
+    EXPECT_EQ(copTablesActive, 1);
+    EXPECT_EQ(info.ADOTable_corporation->state(), store::Dataset::State::Edit);
+    EXPECT_EQ(info.ADOTable_corporation->value("SSN").toString(), "110000000003");
+    EXPECT_EQ(info.PageControl1->currentWidget(), info.TabSheet1);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    Form_cop_info = nullptr;
+}
+
+TEST_F(CopQueryTest, AFailureWhileOpeningAnEmployerIsSilent) {
+    TForm_cop_info info;
+    Form_cop_info = &info;
+    listAll();
+    ASSERT_TRUE(w->ADOQuery_COP->locate("社保登记证编码", "110000000003"));
+    // Gone since the list was read: the window must not open on another employer.
+    db.execute("DELETE FROM M_CORPORATION WHERE SSN='110000000003'");
+    w->DBGrid1DblClick();
+    EXPECT_TRUE(modal.windows.isEmpty());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_EQ(listed().size(), 4);  // the list stays as it was
+    Form_cop_info = nullptr;
+}
+
+class CopQueryPrintTest : public CopQueryTest {
+protected:
+    void SetUp() override {
+        CopQueryTest::SetUp();
+        module = std::make_unique<TForm_print1>();
+        module->setOutput(&output);
+        Form_print1 = module.get();
+        listAll();
+        for (int r = 0; r < w->ADOQuery_COP->recordCount(); ++r) order << w->ADOQuery_COP->valueAt(r, 0).toString();
+    }
+    QStringList bothSheets(const QStringList& numbers) {
+        QStringList out;
+        for (const QString& n : numbers)
+            out << n + " " + module->QuickRep1().title << n + " " + module->QuickRep2().title;
+        return out;
+    }
+    std::unique_ptr<TForm_print1> module;
+    FailingOutput output;
+    QStringList order;  // registration numbers in list order
+};
+
+TEST_F(CopQueryPrintTest, PrintsBothSheetsOfEachSelectedRowAndGoesOnAfterAFailure) {
+    selectRows({0, 2, 3});
+    output.failFor = order[2];
+    w->Button_printClick();
+    EXPECT_EQ(output.printed(), bothSheets({order[0], order[3]}));
+    EXPECT_EQ(dialogs.texts(), QStringList{"程序意外失败，请重试"});
+}
+
+TEST_F(CopQueryPrintTest, PrintsEveryListedRowAndGoesOnAfterAFailure) {
+    selectRows({1});
+    output.failFor = order[0];
+    w->Button_printallClick();
+    EXPECT_EQ(output.printed(), bothSheets({order[1], order[2], order[3]}));
+    EXPECT_EQ(dialogs.texts(), QStringList{"打印程序意外失败，请重试"});
+}
+
+TEST_F(CopQueryPrintTest, NothingSelectedPrintsNothing) {
+    w->DBGrid1->clearSelection();
+    w->Button_printClick();
+    EXPECT_TRUE(output.jobs.isEmpty());
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST_F(CopQueryTest, KeysMoveOnPressButtonsAndEscCloses) {
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_BXDJZBM);
+    QTest::keyClick(w->Edit_BXDJZBM, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_DWMC);
+    QTest::keyClick(w->Edit_DWMC, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->Button_query);
+    QTest::keyClick(w->Button_query, Qt::Key_Return);  // Enter on a button presses it
+    EXPECT_EQ(QApplication::focusWidget(), w->Button_query);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(0));
+    QTest::keyClick(w->Button_query, Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), w->Button1);
+    QTest::keyClick(w->Button1, Qt::Key_Return);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(4));
+    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 4);
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->ADOQuery_COP->isOpen());
+
+    // The next showing starts clean.
+    w->Edit_DWMC->setText("机床");
+    w->show();
+    EXPECT_EQ(w->Edit_DWMC->text(), "");
+    EXPECT_EQ(w->StatusBar1->text(), "");
+    EXPECT_EQ(w->DBGrid1->model()->rowCount(), 0);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+}
