@@ -142,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(PersonWindow, Veteran,
                              VeteranCase{"110000000004", "4",
                                          "在乡二等乙级伤残军人的所在单位不能为中央、省、计划单列市、市"},
                              // 5 is below the city: accepted.
-                             VeteranCase{"110000000003", "5", ""}));
+                             VeteranCase{"110000000003", "5", ""}),
+                         [](const auto& info) { return std::string("Belong") + info.param.belong; });
 
 TEST_F(PersonWindowTest, AffiliationThatIsNoNumberStoresNothing) {
     fillValid("110000000005", kId, "离休非缴费人员");

@@ -44,7 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                 "",
                 {"27", "31", "49"},
                 {"1", "2"},
-                "单位缴费"}));
+                "单位缴费"}),
+    [](const auto& info) { return std::string("FeeType") + info.param.feeType; });
 
 TEST_F(PersonWindowTest, LookupRunsAtTwelveCharactersOnly) {
     win->Edit_SHBXDJZBM->setText("11000000000");
@@ -157,7 +158,8 @@ INSTANTIATE_TEST_SUITE_P(
         // Category 17 offers 27/31/49 and payment 1.
         LoadCase{"110000000003", "17", "49", "1", "离休非缴费人员", "在乡二等乙级伤残军人", "财政拨款"},
         // Fee type 1 lists code 17 only: a stored 14 shows nothing, the lists keep the employer's rule.
-        LoadCase{"110000000001", "14", "27", "1", "", "离休干部", "财政拨款"}));
+        LoadCase{"110000000001", "14", "27", "1", "", "离休干部", "财政拨款"}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(PersonWindowTest, PersonWithoutInstitutionRowGetsAFreshOne) {
     db.execute("INSERT INTO M_PERSON (IDCARD, NAME, SSN) VALUES (?, '甲', '110000000003')", {kId});
