@@ -70,6 +70,16 @@ bool copyPrivately(const QString& from, const QString& to, QString* why) {
 
 }  // namespace
 
+QList<TableShape> registerShapes(store::Connection& target) {
+    QList<TableShape> shapes;
+    for (const QString& t : registerTables()) {
+        TableShape s{t, {}};
+        for (const store::Column& c : target.tableColumns(t)) s.columns.append(c.name);
+        shapes.append(s);
+    }
+    return shapes;
+}
+
 void checkHeader(const QByteArray& h, qint64 size, const QString& shownPath) {
     if (size == 0) refuse(Kind::Empty, "报盘文件是空文件", shownPath);
     if (size < 100 || h.size() < 100 || !h.startsWith(QByteArray("SQLite format 3\0", 16)))

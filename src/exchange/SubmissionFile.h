@@ -10,6 +10,10 @@
 struct sqlite3;
 class QTemporaryDir;
 
+namespace store {
+class Connection;
+}
+
 namespace exchange {
 
 // Why a submission file was refused; text() is what the operator is shown.
@@ -46,6 +50,9 @@ struct TableShape {
     QString name;
     QStringList columns;
 };
+
+// The three registers with the columns the target holds.
+QList<TableShape> registerShapes(store::Connection& target);
 
 // Checks the 100-byte header of a database file against its size. Throws
 // Refusal; shownPath names the file in the message.

@@ -120,17 +120,6 @@ void TForm_import::dataTrans() {
     ui::dialogs().message(this, "操作完毕！");
 }
 
-namespace {
-QList<exchange::TableShape> registerShapes(store::Connection& target) {
-    QList<exchange::TableShape> shapes;
-    for (const QString& t : {QString("M_CORPORATION"), QString("M_PERSON"), QString("M_PSNAPPOINTEDHOSPITAL")}) {
-        exchange::TableShape s{t, {}};
-        for (const store::Column& c : target.tableColumns(t)) s.columns.append(c.name);
-        shapes.append(s);
-    }
-    return shapes;
-}
-}  // namespace
 
 void TForm_import::Button1Click() {
     if (running_) return;
@@ -146,7 +135,7 @@ void TForm_import::Button1Click() {
     try {
         // The target is opened first: the source is checked against its columns.
         ADOConnection_to.open(Edit_tofile->text());
-        submission.open(from, registerShapes(ADOConnection_to));
+        submission.open(from, exchange::registerShapes(ADOConnection_to));
         source_ = submission.handle();
         exporting_ = false;
         dataTrans();

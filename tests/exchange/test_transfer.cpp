@@ -1,0 +1,441 @@
+// The data exchange window's import and export over small files made by the
+// program's own database code.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include "ExchangeFixtures.h"
+#include "exchange/Paths.h"
+#include "exchange/RowsChecksum.h"
+#include "exchange/TForm_import.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "store/Connection.h"
+#include "store/DatabaseFactory.h"
+#include "support/TestSupport.h"
+
+using namespace fixtures;
+
+namespace {
+
+const QString kDashes(62, '-');
+
+class ImportWindow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setToday(QDate(2026, 12, 10));
+        form = std::make_unique<TForm_import>();
+        form->FormShow();
+    }
+    void TearDown() override { form.reset(); }
+
+    QString source(const QString& name = "source.mdb") {
+        const QString p = work.file(name);
+        newSubmission(p);
+        return p;
+    }
+    void importFile(const QString& path) {
+        form->Edit_fromfile->setText(path);
+        form->Button1Click();
+    }
+    QStringList statistics(int employers, int employersFailed, int persons, int personsFailed) const {
+        return {"",
+                "单位信息导入统计",
+                QString("总数 ：%1 条").arg(employers),
+                QString("成功 ：%1 条").arg(employers - employersFailed),
+                QString("失败 ：%1 条").arg(employersFailed),
+                "",
+                "个人信息导入统计",
+                QString("总数 ：%1 条").arg(persons),
+                QString("成功 ：%1 条").arg(persons - personsFailed),
+                QString("失败 ：%1 条").arg(personsFailed)};
+    }
+    QString logFile() const { return work.file("orvanta/离休统筹导数日志文件2026-12-10.log"); }
+
+    testing_support::WorkDir work;
+    testing_support::RecordingDialogs dialogs;
+    std::unique_ptr<TForm_import> form;
+};
+
+TEST_F(ImportWindow, CreationAndShowingStartClean) {
+    EXPECT_EQ(form->windowTitle(), "数据导入");
+    EXPECT_EQ(form->size(), QSize(688, 453));
+    EXPECT_EQ(form->font().family(), "新宋体");
+    EXPECT_EQ(form->font().pixelSize(), 12);
+    EXPECT_EQ(form->Edit_tofile->text(), work.database());
+    EXPECT_TRUE(QFileInfo(work.file("orvanta")).isDir());
+    EXPECT_TRUE(form->Edit_fromfile->isReadOnly());
+    EXPECT_TRUE(form->Memo1->isReadOnly());
+    for (auto [button, text] : {std::pair{form->Button2, "选择"}, {form->Button1, "导入到本地库"},
+                                {form->Button4, "导出到报盘文件"}, {form->Button_makeFloppy, "生成软盘文件"},
+                                {form->Button3, "关闭"}})
+        EXPECT_EQ(button->text(), QString(text));
+
+    form->appendLog({"x"});
+    form->Edit_fromfile->setText("/somewhere.mdb");
+    form->Button_makeFloppy->setEnabled(true);
+    form->ProgressBar2->setValue(5);
+    form->show();
+    form->hide();
+    form->show();  // each showing starts clean
+    EXPECT_TRUE(form->Memo1->toPlainText().isEmpty());
+    EXPECT_TRUE(form->logLines().isEmpty());
+    EXPECT_TRUE(form->Edit_fromfile->text().isEmpty());
+    EXPECT_FALSE(form->Button_makeFloppy->isEnabled());
+    EXPECT_EQ(form->ProgressBar2->value(), 0);
+    form->Button3Click();
+    EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(ImportWindow, FileChooserFillsThePathOrLeavesIt) {
+    dialogs.answerFile("/media/disk/a.mdb");
+    form->Button2Click();
+    EXPECT_EQ(form->Edit_fromfile->text(), "/media/disk/a.mdb");
+    form->Button2Click();  // cancelled
+    EXPECT_EQ(form->Edit_fromfile->text(), "/media/disk/a.mdb");
+}
+
+TEST_F(ImportWindow, MissingSourceAsksForOne) {
+    importFile("");
+    importFile(work.file("nothing.mdb"));
+    EXPECT_EQ(dialogs.texts(), QStringList({"请选择数据源文件", "请选择数据源文件"}));
+    EXPECT_TRUE(form->logLines().isEmpty());
+}
+
+TEST_F(ImportWindow, EmptySourceWritesZeroStatisticsAndTheLogFile) {
+    importFile(source());
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    QStringList expected{kDashes, "开始向本地库导入数据...."};
+    expected += statistics(0, 0, 0, 0);
+    expected += QStringList{"", "操作完毕！", kDashes};
+    EXPECT_EQ(form->logLines(), expected);
+    EXPECT_EQ(form->Memo1->toPlainText(), expected.join('\n'));
+    EXPECT_TRUE(QFileInfo::exists(logFile()));
+}
+
+TEST_F(ImportWindow, LogFileIsGbkWithCrLfByteForByte) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000001", "甲单位");
+    }
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        addEmployer(s, "110000000001", "甲单位");
+    }
+    importFile(src);
+    // The log area as it stood when the file was written, encoded as GBK
+    // by hand (independent of the program's encoder).
+    const QByteArray expected =
+        QByteArray(62, '-') + "\r\n" +
+        QByteArray::fromHex(
+            "bfaacabccff2b1beb5d8bfe2b5bcc8ebcafdbedd2e2e2e2e0d0ab1beccf5c6f3d2b5d0c5cfa2d6d8b8b4a3acc6e4c9e7b1a3b5c7bc"
+            "c7d6a4bac5c2ebceaaa3ba3131303030303030303030310d0ac8a1cffbb1beccf5c6f3d2b5d0c5cfa2b5bcc8eba1a30d0a0d0ab5"
+            "a5cebbd0c5cfa2b5bcc8ebcdb3bcc60d0ad7dccafd20a3ba3120ccf50d0ab3c9b9a620a3ba3020ccf50d0acaa7b0dc20a3ba3120cc"
+            "f50d0a0d0ab8f6c8cbd0c5cfa2b5bcc8ebcdb3bcc60d0ad7dccafd20a3ba3020ccf50d0ab3c9b9a620a3ba3020ccf50d0acaa7b0dc"
+            "20a3ba3020ccf50d0a");
+    EXPECT_EQ(bytesOf(logFile()), expected);
+}
+
+// Employers, persons and institution rows that repeat keys of the target and
+// of rows earlier in the same source.
+TEST_F(ImportWindow, DuplicatesInSourceAndTargetAreSkippedAndCounted) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000001", "本地单位");
+        addPerson(w, "110000000001", "110101194001010011", "本地甲");
+        addInstitution(w, "110101194001010011", "00000001");
+        addPerson(w, "110000000001", "110101194001010022", "本地乙");  // no institution row yet
+    }
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        dropUniqueKeys(s);
+        addEmployer(s, "110000000001", "来源重复单位");  // in the target
+        addEmployer(s, "110000000002", "新单位");
+        addEmployer(s, "110000000002", "来源内重复");  // repeats the row before
+        addPerson(s, "110000000001", "110101194001010011", "来源甲");  // in the target
+        addPerson(s, "110000000001", "110101194001010022", "来源乙");  // in the target
+        addPerson(s, "110000000001", "110101194001010033", "新人丙");  // attached to the existing employer
+        addPerson(s, "110000000002", "110101194001010044", "新人丁");
+        s.execute("INSERT INTO M_PERSON (CORPSN, IDCARD, NAME, SSN) VALUES (1, '110101194001010044', '重复丁', "
+                  "'110000000002')");
+        addInstitution(s, "110101194001010011", "00000002");  // target has one: skipped
+        addInstitution(s, "110101194001010022", "00000003");  // added, attached to the existing person
+        addInstitution(s, "110101194001010033", "00000004");
+        addInstitution(s, "110101194001010033", "00000005");  // repeats the row before
+    }
+    importFile(src);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    QStringList expected{kDashes,
+                         "开始向本地库导入数据....",
+                         "本条企业信息重复，其社保登记证号码为：110000000001",
+                         "取消本条企业信息导入。",
+                         "本条企业信息重复，其社保登记证号码为：110000000002",
+                         "取消本条企业信息导入。",
+                         "本条个人信息重复，其身份证号码为：110101194001010011",
+                         "取消本条个人信息导入。",
+                         "本条个人信息重复，其身份证号码为：110101194001010022",
+                         "取消本条个人信息导入。",
+                         "本条个人信息重复，其身份证号码为：110101194001010044",
+                         "取消本条个人信息导入。",
+                         "本条个人定点医疗机构信息重复，其人员身份证号码为：110101194001010011",
+                         "取消本条个人定点医疗机构选择信息导入。",
+                         "本条个人定点医疗机构信息重复，其人员身份证号码为：110101194001010033",
+                         "取消本条个人定点医疗机构选择信息导入。"};
+    expected += statistics(3, 2, 5, 3);
+    expected += QStringList{"", "操作完毕！", kDashes};
+    EXPECT_EQ(form->logLines(), expected);
+
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.select("SELECT CORPSN, SSN, NAME FROM M_CORPORATION ORDER BY CORPSN"),
+              (QList<QVariantList>{{1LL, "110000000001", "本地单位"}, {2LL, "110000000002", "新单位"}}));
+    EXPECT_EQ(w.select("SELECT PSNSN, CORPSN, IDCARD, NAME FROM M_PERSON ORDER BY PSNSN"),
+              (QList<QVariantList>{{1LL, 1LL, "110101194001010011", "本地甲"},
+                                   {2LL, 1LL, "110101194001010022", "本地乙"},
+                                   {3LL, 1LL, "110101194001010033", "新人丙"},
+                                   {4LL, 2LL, "110101194001010044", "新人丁"}}));
+    EXPECT_EQ(w.select("SELECT PSNSN, HOSP_1, IDCARD FROM M_PSNAPPOINTEDHOSPITAL ORDER BY rowid"),
+              (QList<QVariantList>{{1LL, "00000001", "110101194001010011"},
+                                   {2LL, "00000003", "110101194001010022"},
+                                   {3LL, "00000004", "110101194001010033"}}));
+    EXPECT_EQ(form->ProgressBar1->value(), 3);
+    EXPECT_EQ(form->ProgressBar2->value(), 5);
+    EXPECT_EQ(form->ProgressBar3->value(), 4);
+}
+
+TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        for (int i = 1; i <= 3; ++i) addEmployer(w, QString("21000000000%1").arg(i), "已有");
+    }
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        addEmployer(s, "110000000001", "单位一");
+        s.execute("UPDATE M_CORPORATION SET TEL = ?, OFFIONEOFFSTD = 12.5, FEEPERIOD = 3, SUPERIORSSN = NULL",
+                  {QString("010-\"1\"'2")});  // quotes pass as data
+        addPerson(s, "110000000001", "110101194001010011", "人一");
+        addInstitution(s, "110101194001010011", "00000009");
+        s.execute("UPDATE M_PSNAPPOINTEDHOSPITAL SET MEMO1 = 'm1', MEMO2 = 'm2'");
+    }
+    importFile(src);
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.select("SELECT CORPSN, TEL, OFFIONEOFFSTD, FEEPERIOD, SUPERIORSSN, OPERATEDATE FROM M_CORPORATION "
+                       "WHERE SSN = '110000000001'"),
+              (QList<QVariantList>{{4LL, "010-\"1\"'2", 12.5, 3LL, QVariant(), "2020-01-02"}}));
+    EXPECT_EQ(w.select("SELECT PSNSN, CORPSN, SEX, SSN FROM M_PERSON"),
+              (QList<QVariantList>{{1LL, 4LL, "1", "110000000001"}}));
+    EXPECT_EQ(w.select("SELECT PSNSN, MEMO1, MEMO2 FROM M_PSNAPPOINTEDHOSPITAL"),
+              (QList<QVariantList>{{1LL, "m1", "m2"}}));
+}
+
+TEST_F(ImportWindow, UnknownEmployerNumberRollsEverythingBack) {
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        dropUniqueKeys(s);
+        addEmployer(s, "110000000001", "单位一");
+        addPerson(s, "110000000001", "110101194001010011", "人一");
+        addPerson(s, "999999999999", "110101194001010022", "无单位");
+        addPerson(s, "110000000001", "110101194001010011", "重复");
+    }
+    const QStringList before = dump(work.database());
+    importFile(src);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作过程中出现错误，取消操作"}));
+    EXPECT_EQ(dump(work.database()), before);
+    EXPECT_TRUE(integrityOk(work.database()));
+    EXPECT_FALSE(QFileInfo::exists(logFile()));
+    EXPECT_EQ(form->logLines(), (QStringList{kDashes, "开始向本地库导入数据....", "操作完毕！", kDashes}));
+}
+
+TEST_F(ImportWindow, InstitutionWithoutPersonRollsBack) {
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        addEmployer(s, "110000000001", "单位一");
+        addInstitution(s, "110101194001010099", "00000001");
+    }
+    const QStringList before = dump(work.database());
+    importFile(src);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作过程中出现错误，取消操作"}));
+    EXPECT_EQ(dump(work.database()), before);
+}
+
+TEST_F(ImportWindow, WorkingDatabaseIntoItselfIsAllDuplicates) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000001", "单位一");
+        addEmployer(w, "110000000002", "单位二");
+        addPerson(w, "110000000001", "110101194001010011", "人一");
+        addInstitution(w, "110101194001010011", "00000001");
+    }
+    const QStringList before = dump(work.database());
+    importFile(work.database());
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    const QStringList& log = form->logLines();
+    const QStringList tail = statistics(2, 2, 1, 1);
+    ASSERT_GE(log.size(), tail.size() + 3);
+    EXPECT_EQ(log.mid(log.size() - tail.size() - 3, tail.size()), tail);
+    EXPECT_EQ(dump(work.database()), before);
+}
+
+TEST_F(ImportWindow, TwoTransfersInOneShowingShareTheLogFile) {
+    const QString a = source("a.mdb"), b = source("b.mdb");
+    {
+        store::Connection s;
+        s.open(b);
+        addEmployer(s, "110000000001", "单位一");
+    }
+    importFile(a);
+    importFile(b);
+    const QStringList& log = form->logLines();
+    EXPECT_EQ(log.count("开始向本地库导入数据...."), 2);
+    // The file holds everything up to the second run's statistics.
+    QString text = log.mid(0, log.size() - 3).join("\r\n") + "\r\n";
+    EXPECT_EQ(bytesOf(logFile()), QStringEncoder("GBK").encode(text));
+    form->FormShow();  // a new showing starts a new log
+    importFile(a);
+    EXPECT_EQ(QString::fromLocal8Bit(bytesOf(logFile())).count("开始"), 0);  // GBK, not UTF-8
+    EXPECT_EQ(form->logLines().count("开始向本地库导入数据...."), 1);
+}
+
+TEST_F(ImportWindow, UnwritableLogKeepsTheCommittedRows) {
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        addEmployer(s, "110000000001", "单位一");
+    }
+    // A directory where the log file should go.
+    QDir().mkpath(logFile());
+    importFile(src);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts()[0].startsWith("无法写入导数日志文件"));
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 1);
+    EXPECT_NE(form->logLines().last(), kDashes);
+}
+
+TEST_F(ImportWindow, ConnectionsAreClosedAfterEveryCommand) {
+    importFile(source());
+    EXPECT_FALSE(form->ADOConnection_to.isOpen());
+    EXPECT_FALSE(form->submission.isOpen());
+    form->Button4Click();
+    EXPECT_FALSE(form->ADOConnection_to.isOpen());
+    EXPECT_FALSE(form->ADOConnection_from.isOpen());
+}
+
+// --- export -------------------------------------------------------------
+
+class ExportWindow : public ImportWindow {
+protected:
+    void SetUp() override {
+        ImportWindow::SetUp();
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000001", "单位一");
+        addEmployer(w, "110000000002", "单位二");
+        addPerson(w, "110000000002", "110101194001010011", "人一");
+        addInstitution(w, "110101194001010011", "00000001");
+    }
+    QString exportFile() const { return work.file("orvanta/2026-12-10.mdb"); }
+};
+
+TEST_F(ExportWindow, ExportWritesTheDaysFileWithNewSerialsAndAChecksum) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        w.execute("DELETE FROM M_CORPORATION WHERE SSN = '110000000001'");  // serials now start at 2
+    }
+    form->Button4Click();
+    EXPECT_EQ(exportFilePath, exportFile());
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    EXPECT_TRUE(form->Button_makeFloppy->isEnabled());
+    QStringList head{kDashes, "开始向报盘文件导入数据；文件路径及名称为：" + exportFile()};
+    EXPECT_EQ(form->logLines().mid(0, 2), head);
+    EXPECT_EQ(form->logLines().mid(2, 10), statistics(1, 0, 1, 0));
+
+    store::Connection e;
+    e.open(exportFile(), store::databasePassword(), store::Connection::Mode::ReadOnly);
+    EXPECT_EQ(e.select("SELECT CORPSN, SSN FROM M_CORPORATION"), (QList<QVariantList>{{1LL, "110000000002"}}));
+    EXPECT_EQ(e.select("SELECT PSNSN, CORPSN FROM M_PERSON"), (QList<QVariantList>{{1LL, 1LL}}));
+    EXPECT_EQ(e.select("SELECT PSNSN FROM M_PSNAPPOINTEDHOSPITAL"), (QList<QVariantList>{{1LL}}));
+    EXPECT_EQ(e.scalar("PRAGMA journal_mode").toString(), "delete");
+    EXPECT_EQ(exchange::storedChecksum(e.handle()), exchange::rowsChecksum(e.handle()));
+    EXPECT_FALSE(QFileInfo::exists(exportFile() + "-journal"));
+    EXPECT_FALSE(QFileInfo::exists(exportFile() + "-wal"));
+}
+
+TEST_F(ExportWindow, TwoExportsOnOneDayKeepOnlyTheLast) {
+    form->Button4Click();
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000003", "单位三");
+    }
+    form->Button4Click();
+    store::Connection e;
+    e.open(exportFile(), store::databasePassword(), store::Connection::Mode::ReadOnly);
+    EXPECT_EQ(e.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 3);
+    EXPECT_EQ(form->logLines().filter("失败 ：").size(), 4);  // no duplicates from the first export
+    EXPECT_EQ(form->logLines().count("操作完毕！"), 2);
+    // The day's log file was replaced and holds both exports.
+    EXPECT_EQ(QStringDecoder("GBK").decode(bytesOf(logFile())).operator QString().count("开始向报盘文件导入数据"), 2);
+}
+
+TEST_F(ExportWindow, StaleJournalBesideTheExportFileIsNotRolledIntoTheNewCopy) {
+    QDir().mkpath(work.file("orvanta"));
+    writeBytes(exportFile(), "old");
+    writeBytes(exportFile() + "-journal", bytesOf(work.templateFile()));
+    form->Button4Click();
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    EXPECT_TRUE(integrityOk(exportFile()));
+}
+
+TEST_F(ExportWindow, MissingTemplateEndsWithTheOpenError) {
+    QFile::remove(work.templateFile());
+    form->Button4Click();
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    EXPECT_TRUE(dialogs.texts()[0].contains(exportFile()));
+    EXPECT_FALSE(form->Button_makeFloppy->isEnabled());
+    EXPECT_EQ(form->logLines().size(), 2);
+}
+
+TEST_F(ExportWindow, ExportedFileImportsIntoAnotherWorkingDatabase) {
+    form->Button4Click();
+    const QString exported = exportFile();
+    const QString copy = work.file("carried.mdb");
+    QFile::copy(exported, copy);
+    form.reset();
+    testing_support::WorkDir other;  // another collection point
+    TForm_import there;
+    there.FormShow();
+    there.Edit_fromfile->setText(copy);
+    dialogs.clear();
+    there.Button1Click();
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    store::Connection w;
+    w.open(other.database());
+    EXPECT_EQ(w.scalar("SELECT count(*) FROM M_PERSON").toInt(), 1);
+}
+
+}  // namespace
