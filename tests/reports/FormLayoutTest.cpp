@@ -122,7 +122,9 @@ TEST_P(FormTexts, TextPrintsAtItsPlace) {
     ASSERT_NE(item, nullptr) << c.text;
     EXPECT_EQ(item->text, QString::fromUtf8(c.text));
     EXPECT_EQ(item->kind, c.column ? ItemKind::Field : ItemKind::Label) << c.text;
-    if (c.column) EXPECT_EQ(item->column, QString::fromUtf8(c.column));
+    if (c.column) {
+        EXPECT_EQ(item->column, QString::fromUtf8(c.column));
+    }
     EXPECT_EQ(item->font.pointSize, c.pointSize) << c.text;
     EXPECT_EQ(item->font.bold, c.bold) << c.text;
     EXPECT_EQ(item->font.family, QString::fromUtf8(c.family)) << c.text;
@@ -222,8 +224,9 @@ TEST_F(Forms, EveryRuleOfTheGridIsThere) {
     EXPECT_EQ(count(page(Person), QStringLiteral("DetailBand3"), ItemKind::Line), 4 + 25 + 21);
     for (const LaidOutPage* p : {&page(Sheet1), &page(Sheet2), &page(Person)})
         for (const PlacedBand& b : p->bands)
-            if (b.kind != BandKind::Detail)
+            if (b.kind != BandKind::Detail) {
                 EXPECT_EQ(count(*p, b.name, ItemKind::Line), 0) << b.name.toStdString();
+            }
 }
 
 struct CellCase {
@@ -268,7 +271,9 @@ TEST_F(Forms, ThePdfCarriesTheTitlesAndValuesAsText) {
         const QString text = QString::fromUtf8(process.readAllStandardOutput());
         EXPECT_TRUE(text.contains(docs.at(form).title)) << text.toStdString();
         EXPECT_TRUE(text.contains(sample.employerSsn)) << text.toStdString();
-        if (form == Person) EXPECT_TRUE(text.contains(QStringLiteral("张德明"))) << text.toStdString();
+        if (form == Person) {
+            EXPECT_TRUE(text.contains(QStringLiteral("张德明"))) << text.toStdString();
+        }
     }
 }
 

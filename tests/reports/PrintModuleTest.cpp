@@ -181,7 +181,9 @@ TEST_F(PrintModule, AFilterMatchingNoRowGivesOnePageWithHeaderAndFooterOnly) {
         const LaidOutPage& page = job(i).pages[0];
         EXPECT_NE(band(page, QString::fromUtf8(bands[i].header)), nullptr) << i;
         EXPECT_EQ(page.bands.size(), bands[i].footer ? 2 : 1) << i;
-        if (bands[i].footer) EXPECT_NE(band(page, QString::fromUtf8(bands[i].footer)), nullptr) << i;
+        if (bands[i].footer) {
+            EXPECT_NE(band(page, QString::fromUtf8(bands[i].footer)), nullptr) << i;
+        }
         EXPECT_EQ(text(page, QStringLiteral("SSN")), QString()) << i;
         // The header still carries its title and label.
         EXPECT_EQ(count(page, QString::fromUtf8(bands[i].header), ItemKind::Label), 2) << i;

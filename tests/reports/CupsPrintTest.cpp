@@ -1,0 +1,190 @@
+// Printing through a real print server: CUPS with the cups-pdf queue "PDF" as
+// the default printer (tests/reports/cups_setup.sh sets it up). Skips, saying
+// so, where no such server runs.
+#include "ReportsTestPrinters.h"
+#include "reports/FormLayouts.h"
+#include "reports/Printing.h"
+#include "reports/TForm_print1.h"
+#include "reports/tools/SampleForms.h"
+#include "store/Connection.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPrinterInfo>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QThread>
+
+#include <algorithm>
+
+namespace {
+
+constexpr char kNoPrinterChild[] = "VEYRA_NO_PRINTER_CHILD";
+
+QString pdfDirectory() {
+    const QString configured = qEnvironmentVariable("VEYRA_CUPS_PDF_DIR");
+    return configured.isEmpty() ? QDir::home().filePath(QStringLiteral("PDF")) : configured;
+}
+
+// cups-pdf names its files "<title>-job_<id>.pdf".
+int jobId(const QString& fileName) {
+    static const QRegularExpression id(QStringLiteral("job_(\\d+)"));
+    const auto m = id.match(fileName);
+    return m.hasMatch() ? m.captured(1).toInt() : -1;
+}
+
+// cups-pdf writes the title's UTF-8 bytes in octal ("347_244_276_…"), cut
+// to a length; this reads back what survived.
+QString titleFromFileName(const QString& fileName) {
+    QByteArray bytes;
+    for (const QString& part : fileName.section(QStringLiteral("-job_"), 0, 0).split(QLatin1Char('_'))) {
+        bool ok = false;
+        const int value = part.toInt(&ok, 8);
+        if (!ok || part.size() != 3 || value > 255) break;
+        bytes.append(char(value));
+    }
+    // Drop a character cut in the middle.
+    QString text = QString::fromUtf8(bytes);
+    while (text.endsWith(QChar::ReplacementCharacter)) text.chop(1);
+    return text;
+}
+
+QStringList pdfFiles() {
+    return QDir(pdfDirectory()).entryList({QStringLiteral("*.pdf")}, QDir::Files);
+}
+
+QString pdfText(const QString& path) {
+    QProcess process;
+    process.start(QStringLiteral("pdftotext"),
+                  {QStringLiteral("-enc"), QStringLiteral("UTF-8"), path, QStringLiteral("-")});
+    process.waitForFinished(30000);
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// Why this machine cannot run the test, or empty.
+QString whyNoPrintServer() {
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return QStringLiteral(
+            "no default printer (no print server running; see tests/reports/cups_setup.sh)");
+    if (printer.printerName() != QLatin1String("PDF"))
+        return QStringLiteral("the default printer is %1, not the cups-pdf queue PDF")
+            .arg(printer.printerName());
+    if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        return QStringLiteral("pdftotext (poppler-utils) is not installed");
+    return {};
+}
+
+TEST(CupsPrint, BothEmployerSheetsAreTwoJobsSheetOneFirst) {
+    if (qEnvironmentVariableIsSet(kNoPrinterChild)) GTEST_SKIP() << "child run for the no-printer case";
+    const QString why = whyNoPrintServer();
+    if (!why.isEmpty()) GTEST_SKIP() << why.toStdString();
+
+    testing_support::WorkDir work;
+    testing_support::RecordingDialogs dialogs;
+    reports::samples::Sample sample;
+    {
+        store::Connection db;
+        db.open(work.database());
+        sample = reports::samples::insertSample(db);
+    }
+    const QStringList before = pdfFiles();
+    int lastJob = 0;
+    for (const QString& f : before) lastJob = std::max(lastJob, jobId(f));
+
+    TForm_print1 module;
+    module.printEmployerForm(QStringLiteral("SSN='%1'").arg(sample.employerSsn), TForm_print1::Sheets::Both);
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+
+    // The jobs were handed over; cups-pdf writes them a moment later.
+    QStringList fresh;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < 90000) {
+        fresh.clear();
+        for (const QString& f : pdfFiles())
+            if (!before.contains(f) && jobId(f) > lastJob) fresh << f;
+        if (fresh.size() >= 2) break;
+        QThread::msleep(250);
+    }
+    ASSERT_EQ(fresh.size(), 2) << "new files in " << pdfDirectory().toStdString() << ": "
+                               << fresh.join(QStringLiteral(", ")).toStdString();
+    std::sort(fresh.begin(), fresh.end(),
+              [](const QString& a, const QString& b) { return jobId(a) < jobId(b); });
+    const QString titles[] = {reports::forms::kSheet1Title, reports::forms::kSheet2Title};
+    for (int i = 0; i < 2; ++i) {
+        const QString name = fresh.at(i);
+        const QString fromName = titleFromFileName(name);
+        EXPECT_GE(fromName.size(), 5) << name.toStdString();
+        EXPECT_TRUE(titles[i].startsWith(fromName))
+            << name.toStdString() << " is not " << titles[i].toStdString();
+        // cups-pdf distils the job through PostScript, which keeps the glyphs
+        // but may lose their text; then read the document as the print server
+        // received it (kept in its spool while the job is remembered).
+        QString text = pdfText(QDir(pdfDirectory()).filePath(name));
+        if (!text.contains(titles[i]))
+            text =
+                pdfText(QStringLiteral("/var/spool/cups/d%1-001").arg(jobId(name), 5, 10, QLatin1Char('0')));
+        EXPECT_TRUE(text.contains(titles[i])) << name.toStdString() << ": " << text.toStdString();
+        EXPECT_FALSE(text.contains(titles[1 - i])) << name.toStdString();
+        EXPECT_TRUE(text.contains(sample.employerSsn)) << name.toStdString();
+    }
+}
+
+// Without a printer nothing is printed and nothing is said.
+void expectPrintingDoesNothing() {
+    ASSERT_TRUE(QPrinterInfo::defaultPrinter().isNull());
+    testing_support::WorkDir work;
+    testing_support::RecordingDialogs dialogs;
+    reports::samples::Sample sample;
+    {
+        store::Connection db;
+        db.open(work.database());
+        sample = reports::samples::insertSample(db);
+    }
+    const QStringList before = pdfFiles();
+    TForm_print1 module;
+    EXPECT_NO_THROW(module.printEmployerForm(QStringLiteral("SSN='%1'").arg(sample.employerSsn),
+                                             TForm_print1::Sheets::Both));
+    EXPECT_NO_THROW(module.printPersonForm(QStringLiteral("IDCARD='%1'").arg(sample.personIdCard)));
+    reports::LaidOutDocument empty;
+    empty.pages.append(reports::LaidOutPage());
+    EXPECT_FALSE(reports::printToDefaultPrinter(empty));
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    QThread::msleep(500);
+    EXPECT_EQ(pdfFiles(), before);
+}
+
+TEST(NoPrinter, PrintingDoesNothingAndSaysNothing) {
+    if (QPrinterInfo::defaultPrinter().isNull()) {
+        expectPrintingDoesNothing();
+        return;
+    }
+    if (qEnvironmentVariableIsSet(kNoPrinterChild)) {
+        ADD_FAILURE() << "a printer is still found with the print server out of reach";
+        return;
+    }
+    // A printer is set up here: run this case again in a process that cannot
+    // reach the print server (the client library reads CUPS_SERVER once).
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QString::fromLatin1(kNoPrinterChild), QStringLiteral("1"));
+    env.insert(QStringLiteral("CUPS_SERVER"), QStringLiteral("127.0.0.1:9"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=NoPrinter.PrintingDoesNothingAndSaysNothing")});
+    ASSERT_TRUE(child.waitForFinished(120000));
+    const QString log = QString::fromUtf8(child.readAll());
+    EXPECT_EQ(child.exitCode(), 0) << log.toStdString();
+    EXPECT_TRUE(log.contains(QStringLiteral("[  PASSED  ] 1 test"))) << log.toStdString();
+}
+
+}  // namespace
