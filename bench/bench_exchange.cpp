@@ -1,0 +1,247 @@
+// Import and export of a large submission file: the row transfer against a
+// set-based SQL copy doing the same work across an attached file.
+//   bench_exchange [employers persons]   (default 10000 100000)
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <sqlite3.h>
+
+#include "exchange/RowsChecksum.h"
+#include "exchange/SubmissionFile.h"
+#include "exchange/TForm_import.h"
+#include "exchange/Transfer.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "store/Connection.h"
+#include "store/DatabaseFactory.h"
+#include "store/Statement.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+class Quiet : public ui::Dialogs {
+public:
+    void message(QWidget*, const QString& t) override { shown << t; }
+    bool confirm(QWidget*, const QString&) override { return false; }
+    void error(QWidget*, const QString& t) override { shown << t; }
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    void beep() override {}
+    QStringList shown;
+};
+
+class Counting : public exchange::TransferObserver {
+public:
+    void tableStarted(exchange::Register, int) override {}
+    void rowReached(exchange::Register, int) override {}
+    void tableFinished(exchange::Register, int) override {}
+    void logLines(const QStringList& l) override { lines += int(l.size()); }
+    int lines = 0;
+};
+
+QString ssn(int i) { return QString("11%1").arg(i, 10, 10, QChar('0')); }
+QString idcard(int i) { return QString("110101%1").arg(i, 12, 10, QChar('0')); }
+
+// Rows of employer i, person i and its institution row; every 40th key of the
+// source repeats the one before (2.5%), and the target already holds another
+// 2.5% of the keys.
+void fill(store::Connection& c, int employers, int persons, bool source) {
+    store::Statement e(c.handle(), "INSERT INTO M_CORPORATION (SSN, NAME, SHORTNAME, ADDRESS, TEL, OPERATOR, "
+                                   "OPERATEDATE, FEEPERIOD) VALUES (?, ?, ?, ?, ?, 'admin', '2024-05-06', 1)");
+    store::Statement p(c.handle(), "INSERT INTO M_PERSON (CORPSN, IDCARD, NAME, SEX, BIRTH, ADDRESS, TEL, SSN, "
+                                   "FEEPSNTYPE, MEDPSNTYPE) VALUES (?, ?, ?, '1', '1940-01-01', ?, ?, ?, '14', '27')");
+    store::Statement h(c.handle(), "INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, HOSP_1, HOSP_2, HOSP_3, IDCARD) "
+                                   "VALUES (?, '00000001', '00000002', '00000003', ?)");
+    c.beginTransaction();
+    auto keep = [source](int i) { return source ? true : i % 40 == 7; };
+    for (int i = 0; i < employers; ++i) {
+        if (!keep(i)) continue;
+        const int k = source && i % 40 == 39 ? i - 1 : i;
+        e.exec({ssn(k), QString("某某市第%1机械制造有限公司").arg(i), QString("单位%1").arg(i),
+                QString("某某区某某路%1号").arg(i), QString("010-6%1").arg(i, 7, 10, QChar('0'))});
+    }
+    for (int i = 0; i < persons; ++i) {
+        if (!keep(i)) continue;
+        const int k = source && i % 40 == 39 ? i - 1 : i;
+        int employer = i / (persons / employers);
+        if (employer % 40 == 39) --employer;  // that key is a repeat in the source
+        p.exec({employer + 1, idcard(k), QString("人员%1").arg(i), QString("某某小区%1号楼").arg(i),
+                QString("139%1").arg(i, 8, 10, QChar('0')), ssn(employer)});
+        h.exec({i + 1, idcard(k)});
+    }
+    c.commit();
+}
+
+double ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+
+const char* kSetBased[] = {
+    "INSERT INTO main.M_CORPORATION (%1) SELECT %2 FROM src.M_CORPORATION s "
+    "WHERE NOT EXISTS (SELECT 1 FROM main.M_CORPORATION t WHERE t.SSN = s.SSN) "
+    "AND s.rowid = (SELECT min(d.rowid) FROM src.M_CORPORATION d WHERE d.SSN = s.SSN) ORDER BY s.rowid",
+    "INSERT INTO main.M_PERSON (%1) SELECT c.CORPSN, %2 FROM src.M_PERSON s "
+    "JOIN main.M_CORPORATION c ON c.SSN = s.SSN "
+    "WHERE NOT EXISTS (SELECT 1 FROM main.M_PERSON t WHERE t.IDCARD = s.IDCARD) "
+    "AND s.rowid = (SELECT min(d.rowid) FROM src.M_PERSON d WHERE d.IDCARD = s.IDCARD) ORDER BY s.rowid",
+    "INSERT INTO main.M_PSNAPPOINTEDHOSPITAL (%1) SELECT p.PSNSN, %2 FROM src.M_PSNAPPOINTEDHOSPITAL s "
+    "JOIN main.M_PERSON p ON p.IDCARD = s.IDCARD "
+    "WHERE NOT EXISTS (SELECT 1 FROM main.M_PSNAPPOINTEDHOSPITAL t WHERE t.IDCARD = s.IDCARD) "
+    "AND s.rowid = (SELECT min(d.rowid) FROM src.M_PSNAPPOINTEDHOSPITAL d WHERE d.IDCARD = s.IDCARD) "
+    "ORDER BY s.rowid",
+};
+
+// The same work as a transfer, in three statements.
+double setBasedCopy(const QString& target, const QString& source) {
+    store::Connection c;
+    c.open(target);
+    c.execute("ATTACH ? AS src", {source});
+    QElapsedTimer t;
+    t.start();
+    c.beginTransaction();
+    const QStringList tables = exchange::registerTables();
+    for (int i = 0; i < 3; ++i) {
+        QStringList cols;
+        for (const store::Column& col : c.tableColumns(tables[i])) cols.append(col.name);
+        const QStringList copied = i == 0 ? cols.mid(1) : cols.mid(i == 1 ? 2 : 1);
+        const QStringList inserted = i == 0 ? cols.mid(1) : (i == 1 ? cols.mid(1) : cols);
+        QStringList sourceCols;
+        for (const QString& n : copied) sourceCols.append("s." + n);
+        c.execute(QString(kSetBased[i]).arg(inserted.join(", "), sourceCols.join(", ")));
+    }
+    c.commit();
+    return ms(t);
+}
+
+qint64 count(const QString& path, const char* table) {
+    store::Connection c;
+    c.open(path, store::databasePassword(), store::Connection::Mode::ReadOnly);
+    return c.scalar(QString("SELECT count(*) FROM %1").arg(table)).toLongLong();
+}
+
+void copyFile(const QString& from, const QString& to) {
+    QFile::remove(to);
+    if (!QFile::copy(from, to)) std::abort();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QApplication app(argc, argv);
+    const int employers = argc > 2 ? atoi(argv[1]) : 10000;
+    const int persons = argc > 2 ? atoi(argv[2]) : 100000;
+    QTemporaryDir dir;
+    platform::setSettingsFilePath(dir.filePath("Veyra.ini"));
+    platform::setShortDateFormat("yyyy-MM-dd");
+    platform::writeSetting("DataDir", dir.filePath("orvanta"));
+    platform::setToday(QDate(2026, 12, 10));
+    Quiet dialogs;
+    ui::setDialogs(&dialogs);
+
+    const QString base = dir.filePath("base.mdb"), source = dir.filePath("source.mdb");
+    const QString tmpl = dir.filePath("structure.mdb");
+    QElapsedTimer t;
+    t.start();
+    store::createWorkingDatabase(base);
+    store::createTemplateDatabase(tmpl);
+    store::createTemplateDatabase(source);
+    {
+        store::Connection c;
+        c.open(base);
+        fill(c, employers, persons, false);
+    }
+    {
+        store::Connection c;
+        c.open(source);
+        // An older file: keys repeat within it.
+        c.executeScript("DROP INDEX idx_M_CORPORATION_SSN; DROP INDEX idx_M_PERSON_IDCARD;"
+                        "CREATE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);"
+                        "CREATE INDEX idx_M_PERSON_IDCARD ON M_PERSON (IDCARD);");
+        fill(c, employers, persons, true);
+        c.execute("INSERT INTO veyra_meta (key, value) VALUES (?, ?)",
+                  {exchange::checksumKey(), exchange::rowsChecksum(c.handle())});
+    }
+    std::printf("source: %d employers, %d persons, %d institution rows (5%% duplicate keys); setup %.0f ms\n",
+                employers, persons, persons, ms(t));
+
+    // Import: set-based copy, the transfer alone, the gate, the whole window command.
+    const QString work1 = dir.filePath("set/Enterprise.mdb"), work2 = dir.filePath("transfer/Enterprise.mdb");
+    const QString work3 = dir.filePath("window/Enterprise.mdb");
+    for (const QString& w : {work1, work2, work3}) {
+        QDir().mkpath(QFileInfo(w).absolutePath());
+        copyFile(base, w);
+    }
+    const double setImport = setBasedCopy(work1, source);
+
+    double gate = 0, transferImport = 0;
+    {
+        store::Connection target;
+        target.open(work2);
+        exchange::SubmissionFile file;
+        t.restart();
+        file.open(source, exchange::registerShapes(target));
+        gate = ms(t);
+        Counting observer;
+        exchange::Transfer transfer(file.handle(), target, observer);
+        t.restart();
+        if (!transfer.run()) std::printf("transfer failed: %s\n", qPrintable(transfer.errorText()));
+        transferImport = ms(t);
+    }
+    double windowImport = 0;
+    {
+        store::setWorkingDatabasePath(work3);
+        TForm_import form;
+        form.show();
+        form.Edit_fromfile->setText(source);
+        t.restart();
+        form.Button1Click();
+        windowImport = ms(t);
+        if (dialogs.shown != QStringList{"操作完毕！"}) std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
+        dialogs.shown.clear();
+        std::printf("window log area: %lld lines\n", qlonglong(form.logLines().size()));
+    }
+    for (const char* table : {"M_CORPORATION", "M_PERSON", "M_PSNAPPOINTEDHOSPITAL"})
+        if (count(work1, table) != count(work2, table) || count(work2, table) != count(work3, table))
+            std::printf("row counts differ in %s\n", table);
+    std::printf("import rows after: %lld employers, %lld persons, %lld institution rows\n",
+                count(work2, "M_CORPORATION"), count(work2, "M_PERSON"), count(work2, "M_PSNAPPOINTEDHOSPITAL"));
+    std::printf("import  set-based copy        %8.0f ms\n", setImport);
+    std::printf("import  transfer              %8.0f ms   ratio %.2f\n", transferImport, transferImport / setImport);
+    std::printf("import  file checks (copy, header, integrity, checksum) %8.0f ms\n", gate);
+    std::printf("import  whole window command  %8.0f ms\n", windowImport);
+
+    // Export of the imported register into a fresh template copy.
+    const QString out1 = dir.filePath("out-set.mdb"), out2 = dir.filePath("out-transfer.mdb");
+    copyFile(tmpl, out1);
+    copyFile(tmpl, out2);
+    const double setExport = setBasedCopy(out1, work2);
+    double transferExport = 0;
+    {
+        store::Connection from, to;
+        from.open(work2, store::databasePassword(), store::Connection::Mode::ReadOnly);
+        to.open(out2);
+        Counting observer;
+        exchange::Transfer transfer(from.handle(), to, observer);
+        transfer.setRecordChecksum(true);
+        t.restart();
+        if (!transfer.run()) std::printf("export failed: %s\n", qPrintable(transfer.errorText()));
+        transferExport = ms(t);
+    }
+    double windowExport = 0;
+    {
+        store::setWorkingDatabasePath(work3);
+        copyFile(tmpl, dir.filePath("window/structure.mdb"));
+        TForm_import form;
+        form.show();
+        t.restart();
+        form.Button4Click();
+        windowExport = ms(t);
+        if (dialogs.shown != QStringList{"操作完毕！"}) std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
+    }
+    std::printf("export  set-based copy        %8.0f ms\n", setExport);
+    std::printf("export  transfer (+checksum)  %8.0f ms   ratio %.2f\n", transferExport, transferExport / setExport);
+    std::printf("export  whole window command  %8.0f ms\n", windowExport);
+    ui::setDialogs(nullptr);
+    return 0;
+}
