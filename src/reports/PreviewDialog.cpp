@@ -92,6 +92,7 @@ PreviewDialog::PreviewDialog(const LaidOutDocument& document, QWidget* parent)
     scroll_->setAlignment(Qt::AlignCenter);
     scroll_->setWidget(view_);
     scroll_->setBackgroundRole(QPalette::Mid);
+    scroll_->viewport()->installEventFilter(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
@@ -148,9 +149,10 @@ void PreviewDialog::Button_printClick() {
     printDocument(document_, printer, this);
 }
 
-void PreviewDialog::resizeEvent(QResizeEvent* event) {
-    QDialog::resizeEvent(event);
-    if (zoom_ == 0) updateScale();
+// The whole page keeps fitting while the window is resized.
+bool PreviewDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize && zoom_ == 0) updateScale();
+    return QDialog::eventFilter(watched, event);
 }
 
 void PreviewDialog::keyPressEvent(QKeyEvent* event) {

@@ -55,7 +55,7 @@ class PreviewDialog : public QDialog {
     void Button_printClick();
 
   protected:
-    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
