@@ -1,5 +1,7 @@
 #include "EmployerFixture.h"
 #include "app/globals/Globals.h"
+#include "reports/ReportOutput.h"
+#include "reports/TForm_print1.h"
 #include "store/Error.h"
 
 namespace {
@@ -357,11 +359,69 @@ TEST_F(EmployerWindowTest, StoredEmployerSavedAgainKeepsItsNumber) {
     EXPECT_EQ(storedCount(), 1);
 }
 
+TEST_F(EmployerWindowTest, PrintCommandsCallTheReportModuleWithTheNumber) {
+    fillValid();
+    w->Button_saveClick();
+    TForm_print1 module;
+    reports::CapturingOutput output;
+    module.setOutput(&output);
+    Form_print1 = &module;
+    using Kind = reports::CapturingOutput::Kind;
+    const QString one = module.QuickRep1().title, two = module.QuickRep2().title;
+    const struct {
+        void (TForm_cop_info::*command)();
+        QList<std::pair<Kind, QString>> jobs;
+        const char* why;
+    } cases[] = {
+        {&TForm_cop_info::Button_printClick, {{Kind::Print, one}, {Kind::Print, two}}, "打印: both sheets"},
+        {&TForm_cop_info::N1Click, {{Kind::Preview, one}}, "打印预览表一"},
+        {&TForm_cop_info::N2Click, {{Kind::Preview, two}}, "打印预览表二"},
+        {&TForm_cop_info::N3Click, {{Kind::Print, one}}, "打印表一"},
+        {&TForm_cop_info::N4Click, {{Kind::Print, two}}, "打印表二"},
+    };
+    for (const auto& c : cases) {
+        output.jobs.clear();
+        (w.get()->*c.command)();
+        QList<std::pair<Kind, QString>> got;
+        for (const auto& j : output.jobs) got.append({j.kind, j.document.title});
+        EXPECT_EQ(got, c.jobs) << c.why;
+    }
+    EXPECT_TRUE(dialogs.errors().isEmpty());
+    Form_print1 = nullptr;
+}
+
 TEST_F(EmployerWindowTest, PrintWithoutReportModuleSaysSo) {
     Form_print1 = nullptr;
     w->Button_printClick();
     w->N1Click();
     EXPECT_EQ(dialogs.errors().size(), 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(EmployerWindowTest, CloseBoxDiscardsWithoutAQuestion) {
+    fillValid();
+    ASSERT_TRUE(w->ADOTable_corporation->modified());
+    w->close();
+    EXPECT_TRUE(dialogs.shown.isEmpty());
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_FALSE(w->Edit_BXDJZBM->isEnabled());
+    EXPECT_EQ(w->ADOTable_corporation->state(), store::Dataset::State::Browse);
+    EXPECT_EQ(storedCount(), 0);
+}
+
+TEST_F(EmployerWindowTest, StoredEmployerShownPutsTheFocusOnNew) {
+    fillValid();
+    w->Button_saveClick();
+    w->close();
+    openStored(kSsn);
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    EXPECT_EQ(focused(), w->Button_insert);
+    EXPECT_FALSE(w->Edit_BXDJZBM->isEnabled());
 }
 
 }  // namespace
