@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontDatabase>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -261,6 +262,10 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Forms, ThePdfCarriesTheTitlesAndValuesAsText) {
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));
     if (pdftotext.isEmpty()) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
+    // The stand-in fonts the forms are printed with (packages fonts-wqy-zenhei, fonts-liberation2).
+    const QStringList families = QFontDatabase::families();
+    ASSERT_TRUE(families.contains(QStringLiteral("WenQuanYi Zen Hei"))) << "install fonts-wqy-zenhei";
+    ASSERT_TRUE(families.contains(QStringLiteral("Liberation Sans"))) << "install fonts-liberation2";
     for (const Form form : {Sheet1, Sheet2, Person}) {
         const QString path = work->file(QStringLiteral("form%1.pdf").arg(int(form)));
         writePdf(docs.at(form), path);
