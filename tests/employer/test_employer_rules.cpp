@@ -107,9 +107,10 @@ TEST_F(EmployerWindowTest, IndustryCodesFollowTheIndustryNature) {
     ASSERT_GT(w->ADOQuery_hydm->recordCount(), 0);
     for (int r = 0; r < w->ADOQuery_hydm->recordCount(); ++r) {
         EXPECT_TRUE(w->ADOQuery_hydm->valueAt(r, 0).toString().startsWith("17"));
-        if (r > 0)
+        if (r > 0) {
             EXPECT_LT(w->ADOQuery_hydm->valueAt(r - 1, 0).toString(),
                       w->ADOQuery_hydm->valueAt(r, 0).toString());
+        }
     }
     EXPECT_EQ(w->DBLookupComboBox_hydm->count(), w->ADOQuery_hydm->recordCount());
     // The code of the other nature is gone from view and must be chosen again.
