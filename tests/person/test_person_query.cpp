@@ -14,9 +14,10 @@
 #include "store/Error.h"
 #include "support/TestSupport.h"
 
-namespace {
+// Readable QString values in failure messages (found beside QString, in the global namespace).
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
-void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+namespace {
 
 QString countLine(int n) { return "显示条目：" + QString::number(n) + " 条"; }
 const QString kQueryFirst = "请先查询";
