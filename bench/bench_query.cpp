@@ -47,9 +47,10 @@ int main(int argc, char** argv) {
     TForm_Person_query person;
     int copRows = 0;
     int personRows = 0;
-    const double copMs = bestOf(cop, &TForm_cop_query::ADOQuery_COP, &TForm_cop_query::Button1Click, &copRows);
-    const double personMs =
-        bestOf(person, &TForm_Person_query::ADOQuery_PERSON, &TForm_Person_query::Button_QueryAllClick, &personRows);
+    const double copMs =
+        bestOf(cop, &TForm_cop_query::ADOQuery_COP, &TForm_cop_query::Button1Click, &copRows);
+    const double personMs = bestOf(person, &TForm_Person_query::ADOQuery_PERSON,
+                                   &TForm_Person_query::Button_QueryAllClick, &personRows);
     std::printf("employer query, list all: %d rows, \"%s\", best of 5 %.1f ms\n", copRows,
                 qPrintable(cop.StatusBar1->text()), copMs);
     std::printf("person query, list all:   %d rows, \"%s\", best of 5 %.1f ms\n", personRows,

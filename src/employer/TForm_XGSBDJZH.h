@@ -13,7 +13,7 @@ class KeyPreview;
 // newSSN and sets ssnChangeConfirmed (1 only when confirmed in this showing).
 class TForm_XGSBDJZH : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm_XGSBDJZH(QWidget* parent = nullptr);
 
     void FormShow();
@@ -27,12 +27,12 @@ public:
     QPushButton* Button1;
     QPushButton* Button2;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing by any means but "确定" leaves the change unconfirmed.
     void done(int r) override;
 
-private:
+  private:
     ui::KeyPreview* keyPreview_;
 };

@@ -79,8 +79,8 @@ TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
     top->addWidget(StaticText3, 2, 0, 1, 6);
     top->addWidget(StatusBar1, 3, 0, 1, 6);
 
-    DBGrid1 = new ui::DBGrid(ADOQuery_COP, {{"社保登记证编码", "社保登记证编码", 150}, {"单位名称", "单位名称", 420}},
-                             this);
+    DBGrid1 = new ui::DBGrid(
+        ADOQuery_COP, {{"社保登记证编码", "社保登记证编码", 150}, {"单位名称", "单位名称", 420}}, this);
     DBGrid1->setObjectName("DBGrid1");
 
     auto* outer = new QVBoxLayout(this);
@@ -113,6 +113,7 @@ void TForm_cop_query::showEvent(QShowEvent* e) {
 }
 
 void TForm_cop_query::FormShow() {
+    ADOQuery_COP->close();  // each showing starts without a list
     Edit_BXDJZBM->clear();
     Edit_DWMC->clear();
     StatusBar1->clear();
@@ -124,7 +125,9 @@ void TForm_cop_query::done(int r) {
     QDialog::done(r);
 }
 
-void TForm_cop_query::Button_closeClick() { reject(); }
+void TForm_cop_query::Button_closeClick() {
+    reject();
+}
 
 bool TForm_cop_query::listReady() {
     if (ADOQuery_COP->isOpen() && ADOQuery_COP->recordCount() > 0) return true;
@@ -197,8 +200,9 @@ void TForm_cop_query::Button_deleteClick() {
         const int persons = ADOQuery_temp->value(0).toInt();
         ADOQuery_temp->close();
         if (persons != 0) {
-            ui::dialogs().message(this, "对不起，此条单位信息不能删除。\r\r其下已经有" + QString::number(persons) +
-                                            "条职工信息。" + "\r" + "如果确定想删除，请首先删除其所有职工信息。");
+            ui::dialogs().message(this, "对不起，此条单位信息不能删除。\r\r其下已经有" +
+                                            QString::number(persons) + "条职工信息。" + "\r" +
+                                            "如果确定想删除，请首先删除其所有职工信息。");
             return;
         }
         if (!ui::dialogs().confirm(this, "删除后将不能恢复，您确定要删除吗?\r\r删除选 Yes,否则选 No")) return;
@@ -244,7 +248,8 @@ void TForm_cop_query::changeNumber() {
                 ADOQuery_temp->execSql("update M_corporation set ssn = ? where ssn = ?", {newSSN, oldSSN});
             // The employer may have gone since the list was read: nothing to change is no success.
             if (employers == 0) throw store::Error("没有修改成功");
-            ADOQuery_temp->execSql("update M_person set ssn = ? where ssn = ? COLLATE NOCASE", {newSSN, oldSSN});
+            ADOQuery_temp->execSql("update M_person set ssn = ? where ssn = ? COLLATE NOCASE",
+                                   {newSSN, oldSSN});
             transaction.commit();
             outcome = Outcome::Changed;
         }
@@ -266,7 +271,8 @@ void TForm_cop_query::changeNumber() {
         ADOQuery_COP->open();
         showCount();
     });
-    ui::dialogs().message(this, "修改成功!\r更改前的的社保登记证号码：" + oldSSN + "\r" + "更改后的的社保登记证号码：" + newSSN);
+    ui::dialogs().message(this, "修改成功!\r更改前的的社保登记证号码：" + oldSSN + "\r" +
+                                    "更改后的的社保登记证号码：" + newSSN);
 }
 
 bool TForm_cop_query::printOne(const QString& number) {

@@ -19,7 +19,7 @@ class KeyPreview;
 // everywhere it is used and prints the employer form of chosen or all rows.
 class TForm_cop_query : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm_cop_query(QWidget* parent = nullptr);
 
     // Handlers (public so the menu and tests can drive them).
@@ -54,12 +54,12 @@ public:
     QLabel* StaticText3;
     ui::DBGrid* DBGrid1;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     // Closing by any means closes the list.
     void done(int r) override;
 
-private:
+  private:
     // The list is open and has rows; otherwise "请先查询" was shown.
     bool listReady();
     void showCount();

@@ -18,8 +18,10 @@
 namespace {
 // Every search starts with this text; a person whose employer is not stored is never listed.
 const QString kBase = QStringLiteral(
-    "SELECT M_PERSON.psnsn as ID, M_PERSON.IDCARD AS 公民身份号码,M_PERSON.NAME AS 姓名 ,M_CORPORATION.SSN AS "
-    "社保登记证编码,M_CORPORATION.NAME AS 单位名称 FROM M_PERSON  INNER JOIN M_CORPORATION  ON M_PERSON.SSN = "
+    "SELECT M_PERSON.psnsn as ID, M_PERSON.IDCARD AS 公民身份号码,M_PERSON.NAME AS 姓名 ,M_CORPORATION.SSN "
+    "AS "
+    "社保登记证编码,M_CORPORATION.NAME AS 单位名称 FROM M_PERSON  INNER JOIN M_CORPORATION  ON M_PERSON.SSN "
+    "= "
     "M_CORPORATION.SSN ");
 const QString kQueryFirst = QStringLiteral("请先查询");
 
@@ -100,8 +102,9 @@ TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
     outer->addWidget(Panel1);
     outer->addWidget(DBGrid1, 1);
 
-    QWidget* order[] = {Edit_BXDJZBM, Edit_SFZHM,   Edit_Name, Button_query, Button_QueryAll, Button_delete,
-                        Button2,      Button_close, Button_print, Button1,   DBGrid1};
+    QWidget* order[] = {Edit_BXDJZBM,    Edit_SFZHM,    Edit_Name, Button_query,
+                        Button_QueryAll, Button_delete, Button2,   Button_close,
+                        Button_print,    Button1,       DBGrid1};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
     resize(696, 480);
@@ -124,6 +127,7 @@ void TForm_Person_query::showEvent(QShowEvent* e) {
 }
 
 void TForm_Person_query::FormShow() {
+    ADOQuery_PERSON->close();  // each showing starts without a list
     Edit_BXDJZBM->clear();
     Edit_SFZHM->clear();
     Edit_Name->clear();
@@ -136,7 +140,9 @@ void TForm_Person_query::done(int r) {
     QDialog::done(r);
 }
 
-void TForm_Person_query::Button_closeClick() { reject(); }
+void TForm_Person_query::Button_closeClick() {
+    reject();
+}
 
 bool TForm_Person_query::listReady() {
     if (ADOQuery_PERSON->isOpen() && ADOQuery_PERSON->recordCount() > 0) return true;

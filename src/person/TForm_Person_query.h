@@ -19,7 +19,7 @@ class KeyPreview;
 // deletes one with its institution row, prints the person form.
 class TForm_Person_query : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm_Person_query(QWidget* parent = nullptr);
 
     // Handlers (public so the menu and tests can drive them).
@@ -51,12 +51,12 @@ public:
     QLabel* StatusBar1;
     ui::DBGrid* DBGrid1;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     // Closing by any means closes the list.
     void done(int r) override;
 
-private:
+  private:
     bool listReady();
     void showCount();
     QString textOf(int row, const QString& field) const;

@@ -28,7 +28,9 @@
 #include "support/TestSupport.h"
 
 // Readable QString values in failure messages (found beside QString, in the global namespace).
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
@@ -46,7 +48,7 @@ QString fieldText(const reports::LaidOutDocument& d, const QString& column) {
 }
 
 class EndToEnd : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setToday(QDate(2024, 6, 15));
         modal.script = [this](QWidget* w) {
@@ -185,7 +187,8 @@ TEST_F(EndToEnd, TheOperatorsRoad) {
         };
         Form1->N6Click();
     }
-    ASSERT_EQ(count(work.database(), "SELECT count(*) FROM M_PERSON WHERE SSN=? AND CORPSN=?", {kSsn, corpsn}), 2);
+    ASSERT_EQ(
+        count(work.database(), "SELECT count(*) FROM M_PERSON WHERE SSN=? AND CORPSN=?", {kSsn, corpsn}), 2);
     ASSERT_EQ(count(work.database(),
                     "SELECT count(*) FROM M_PSNAPPOINTEDHOSPITAL h JOIN M_PERSON p ON p.PSNSN=h.PSNSN "
                     "AND p.IDCARD=h.IDCARD WHERE p.SSN=?",
@@ -229,7 +232,8 @@ TEST_F(EndToEnd, TheOperatorsRoad) {
         return 0;
     };
     Form1->N7Click();
-    EXPECT_EQ(count(work.database(), "SELECT count(*) FROM M_PERSON WHERE IDCARD=? AND NAME='赵老太'", {kId2}), 1);
+    EXPECT_EQ(
+        count(work.database(), "SELECT count(*) FROM M_PERSON WHERE IDCARD=? AND NAME='赵老太'", {kId2}), 1);
     EXPECT_EQ(count(work.database(), "SELECT count(*) FROM M_PERSON"), 2);
 
     // Renumber the employer: its persons follow.
@@ -256,8 +260,9 @@ TEST_F(EndToEnd, TheOperatorsRoad) {
         return 0;
     };
     Form1->N3Click();
-    EXPECT_EQ(count(work.database(), "SELECT count(*) FROM M_PERSON WHERE SSN=? AND CORPSN=?", {kNewSsn, corpsn}),
-              2);
+    EXPECT_EQ(
+        count(work.database(), "SELECT count(*) FROM M_PERSON WHERE SSN=? AND CORPSN=?", {kNewSsn, corpsn}),
+        2);
     EXPECT_EQ(count(work.database(), "SELECT count(*) FROM M_CORPORATION WHERE SSN=?", {kSsn}), 0);
 
     // Export a submission file.
@@ -309,7 +314,8 @@ TEST_F(EndToEnd, TheOperatorsRoad) {
 
     const int newCorpsn = count(secondDb, "SELECT CORPSN FROM M_CORPORATION WHERE SSN=?", {kNewSsn});
     EXPECT_NE(newCorpsn, corpsn);
-    EXPECT_EQ(count(secondDb, "SELECT count(*) FROM M_PERSON WHERE SSN=? AND CORPSN=?", {kNewSsn, newCorpsn}), 2);
+    EXPECT_EQ(count(secondDb, "SELECT count(*) FROM M_PERSON WHERE SSN=? AND CORPSN=?", {kNewSsn, newCorpsn}),
+              2);
     EXPECT_EQ(count(secondDb,
                     "SELECT count(*) FROM M_PSNAPPOINTEDHOSPITAL h JOIN M_PERSON p ON p.PSNSN=h.PSNSN "
                     "AND p.IDCARD=h.IDCARD WHERE p.SSN=? AND h.HOSP_1 IN ('01010001','01010002')",

@@ -6,7 +6,9 @@ using testing_support::Shown;
 
 namespace {
 const QString kQueryFirst = "请先查询";
-QString countLine(int n) { return "显示条目：" + QString::number(n) + " 条"; }
+QString countLine(int n) {
+    return "显示条目：" + QString::number(n) + " 条";
+}
 }  // namespace
 
 TEST_F(CopQueryTest, QueryByNumberOrNameListsAndCounts) {
@@ -138,14 +140,15 @@ TEST_F(CopQueryTest, AFailureWhileOpeningAnEmployerIsSilent) {
 }
 
 class CopQueryPrintTest : public CopQueryTest {
-protected:
+  protected:
     void SetUp() override {
         CopQueryTest::SetUp();
         module = std::make_unique<TForm_print1>();
         module->setOutput(&output);
         Form_print1 = module.get();
         listAll();
-        for (int r = 0; r < w->ADOQuery_COP->recordCount(); ++r) order << w->ADOQuery_COP->valueAt(r, 0).toString();
+        for (int r = 0; r < w->ADOQuery_COP->recordCount(); ++r)
+            order << w->ADOQuery_COP->valueAt(r, 0).toString();
     }
     QStringList bothSheets(const QStringList& numbers) {
         QStringList out;

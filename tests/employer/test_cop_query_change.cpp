@@ -12,7 +12,7 @@ struct DialogScript {
 }  // namespace
 
 class CopQueryChangeTest : public CopQueryTest {
-protected:
+  protected:
     void SetUp() override {
         CopQueryTest::SetUp();
         Form_XGSBDJZH = &dialog;
@@ -92,7 +92,9 @@ TEST_F(CopQueryChangeTest, ChangesThatEndWithoutWritingLeaveNoTransactionOpen) {
         QStringList texts;
         const char* why;
     } cases[] = {
-        {{"110000000003"}, {"您输入的新社保登记证号码已经被使用，修改未成功"}, "another employer has the number"},
+        {{"110000000003"},
+         {"您输入的新社保登记证号码已经被使用，修改未成功"},
+         "another employer has the number"},
         {{"110000000001"}, {"您输入的新社保登记证号码已经被使用，修改未成功"}, "the employer's own number"},
         {{"130000000001", DialogScript::Cancel}, {}, "取消"},
         {{"130000000001", DialogScript::CloseBox}, {}, "the close box"},
@@ -121,8 +123,9 @@ TEST_F(CopQueryChangeTest, TheCloseBoxChangesNothingEvenAfterAnEarlierConfirmedC
 }
 
 TEST_F(CopQueryChangeTest, AFailingUpdateRollsBothBack) {
-    db.execute("CREATE TRIGGER refuse_person_update BEFORE UPDATE OF SSN ON M_PERSON "
-               "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    db.execute(
+        "CREATE TRIGGER refuse_person_update BEFORE UPDATE OF SSN ON M_PERSON "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     change("110000000001", {"150000000001"});
     EXPECT_EQ(dialogs.texts(), QStringList{"没有修改成功"});
     EXPECT_EQ(employersWith("110000000001"), 1);
@@ -143,7 +146,7 @@ TEST_F(CopQueryChangeTest, AnEmployerGoneSinceTheListWasReadIsNoSuccess) {
 
 // The dialog itself, shown as the operator sees it.
 class ChangeDialogTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         oldSSN = "110000000001";
         ssnChangeConfirmed = 1;  // left from an earlier change

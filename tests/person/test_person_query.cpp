@@ -15,16 +15,20 @@
 #include "support/TestSupport.h"
 
 // Readable QString values in failure messages (found beside QString, in the global namespace).
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace {
 
-QString countLine(int n) { return "显示条目：" + QString::number(n) + " 条"; }
+QString countLine(int n) {
+    return "显示条目：" + QString::number(n) + " 条";
+}
 const QString kQueryFirst = "请先查询";
 
 // Print jobs kept in order; the job for one chosen ID number fails.
 class FailingOutput : public reports::CapturingOutput {
-public:
+  public:
     QString failFor;
     void print(const reports::LaidOutDocument& d) override {
         if (!failFor.isEmpty() && idOf(d) == failFor) throw store::Error("printer jammed");
@@ -33,7 +37,8 @@ public:
     static QString idOf(const reports::LaidOutDocument& d) {
         for (const reports::LaidOutPage& p : d.pages)
             for (const reports::PlacedItem& i : p.items)
-                if (i.kind == reports::ItemKind::Field && i.column.compare("IDCARD", Qt::CaseInsensitive) == 0)
+                if (i.kind == reports::ItemKind::Field &&
+                    i.column.compare("IDCARD", Qt::CaseInsensitive) == 0)
                     return i.text;
         return {};
     }
@@ -52,16 +57,16 @@ const char* const kOld = "110101400101005";  // a 15-character number
 const char* const kOrphan = "110101194001010044";
 
 class PersonQueryTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         db.open(work.database());
         db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000001','北京机床厂')");
         db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000002','上海纺织厂')");
-        addPerson(kZhangSan, "张三", "110000000001");        // 1
-        addPerson(kLiSi, "李四", "110000000001");            // 2
-        addPerson(kXiaoMing, "张小明", "110000000002");      // 3
-        addPerson(kOrphan, "张孤", "999999999999");         // 4: no such employer
-        addPerson(kOld, "王五", "110000000002");            // 5
+        addPerson(kZhangSan, "张三", "110000000001");    // 1
+        addPerson(kLiSi, "李四", "110000000001");        // 2
+        addPerson(kXiaoMing, "张小明", "110000000002");  // 3
+        addPerson(kOrphan, "张孤", "999999999999");      // 4: no such employer
+        addPerson(kOld, "王五", "110000000002");         // 5
         w = std::make_unique<TForm_Person_query>();
         Form_Person_query = w.get();
     }
@@ -79,7 +84,8 @@ protected:
     QList<int> listedSerials() const {
         QList<int> out;
         if (!w->ADOQuery_PERSON->isOpen()) return out;
-        for (int r = 0; r < w->ADOQuery_PERSON->recordCount(); ++r) out << w->ADOQuery_PERSON->valueAt(r, 0).toInt();
+        for (int r = 0; r < w->ADOQuery_PERSON->recordCount(); ++r)
+            out << w->ADOQuery_PERSON->valueAt(r, 0).toInt();
         return out;
     }
     int countFromOutside(const QString& sql) {
@@ -132,7 +138,8 @@ TEST_F(PersonQueryTest, TheFirstFilledFieldDecidesTheSearch) {
         search(c.ssn, c.id, c.name);
         EXPECT_EQ(listedSerials(), c.expected) << c.why;
         EXPECT_EQ(w->StatusBar1->text(), countLine(int(c.expected.size()))) << c.why;
-        EXPECT_EQ(w->ADOQuery_PERSON->isOpen(), c.ssn[0] || c.name[0] || QString(c.id).trimmed().size()) << c.why;
+        EXPECT_EQ(w->ADOQuery_PERSON->isOpen(), c.ssn[0] || c.name[0] || QString(c.id).trimmed().size())
+            << c.why;
     }
     EXPECT_TRUE(dialogs.shown.isEmpty());
 }
@@ -160,7 +167,8 @@ TEST_F(PersonQueryTest, CommandsWithoutRowsAnswerQueryFirst) {
             w->ADOQuery_PERSON->close();
             if (queried) search("", "", "没有的名字");
             (w.get()->*command)();
-            EXPECT_EQ(dialogs.texts(), QStringList{kQueryFirst}) << name << (queried ? " after a search" : "");
+            EXPECT_EQ(dialogs.texts(), QStringList{kQueryFirst})
+                << name << (queried ? " after a search" : "");
         }
     }
     EXPECT_TRUE(modal.windows.isEmpty());
@@ -185,8 +193,9 @@ TEST_F(PersonQueryTest, DeleteRemovesThePersonAndTheInstitutionRowTogether) {
 }
 
 TEST_F(PersonQueryTest, AFailedDeleteKeepsBothRowsAndSaysNothing) {
-    db.execute("CREATE TRIGGER refuse_hos_delete BEFORE DELETE ON M_PSNAPPOINTEDHOSPITAL "
-               "BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    db.execute(
+        "CREATE TRIGGER refuse_hos_delete BEFORE DELETE ON M_PSNAPPOINTEDHOSPITAL "
+        "BEGIN SELECT RAISE(ABORT, 'refused'); END");
     w->Button_QueryAllClick();
     dialogs.answer(true);
     w->Button_deleteClick();
@@ -231,7 +240,7 @@ TEST_F(PersonQueryTest, OpensTheCurrentPersonInThePersonWindow) {
 }
 
 class PersonQueryPrintTest : public PersonQueryTest {
-protected:
+  protected:
     void SetUp() override {
         PersonQueryTest::SetUp();
         module = std::make_unique<TForm_print1>();
@@ -256,7 +265,8 @@ TEST_F(PersonQueryPrintTest, PrintsEveryListedPersonAndGoesOnAfterAFailure) {
     w->Button1Click();
     EXPECT_EQ(output.printed(), (QStringList{kLiSi, kXiaoMing, kOld}));
     EXPECT_EQ(dialogs.texts(), QStringList{"程序意外失败，请重试"});
-    for (const reports::CapturingOutput::Job& j : output.jobs) EXPECT_EQ(j.document.title, module->QuickRep3().title);
+    for (const reports::CapturingOutput::Job& j : output.jobs)
+        EXPECT_EQ(j.document.title, module->QuickRep3().title);
 }
 
 TEST_F(PersonQueryPrintTest, NothingSelectedPrintsNothing) {
