@@ -1,13 +1,14 @@
 // Import and export of a large submission file: the row transfer against a
 // set-based SQL copy doing the same work across an attached file.
 //   bench_exchange [employers persons]   (default 10000 100000)
+#include <sqlite3.h>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <cstdio>
-#include <sqlite3.h>
+#include <ctime>
 
 #include "exchange/RowsChecksum.h"
 #include "exchange/SubmissionFile.h"
@@ -23,7 +24,7 @@
 namespace {
 
 class Quiet : public ui::Dialogs {
-public:
+  public:
     void message(QWidget*, const QString& t) override { shown << t; }
     bool confirm(QWidget*, const QString&) override { return false; }
     void error(QWidget*, const QString& t) override { shown << t; }
@@ -33,7 +34,7 @@ public:
 };
 
 class Counting : public exchange::TransferObserver {
-public:
+  public:
     void tableStarted(exchange::Register, int) override {}
     void rowReached(exchange::Register, int) override {}
     void tableFinished(exchange::Register, int) override {}
@@ -41,19 +42,26 @@ public:
     int lines = 0;
 };
 
-QString ssn(int i) { return QString("11%1").arg(i, 10, 10, QChar('0')); }
-QString idcard(int i) { return QString("110101%1").arg(i, 12, 10, QChar('0')); }
+QString ssn(int i) {
+    return QString("11%1").arg(i, 10, 10, QChar('0'));
+}
+QString idcard(int i) {
+    return QString("110101%1").arg(i, 12, 10, QChar('0'));
+}
 
 // Rows of employer i, person i and its institution row; every 40th key of the
 // source repeats the one before (2.5%), and the target already holds another
 // 2.5% of the keys.
 void fill(store::Connection& c, int employers, int persons, bool source) {
-    store::Statement e(c.handle(), "INSERT INTO M_CORPORATION (SSN, NAME, SHORTNAME, ADDRESS, TEL, OPERATOR, "
-                                   "OPERATEDATE, FEEPERIOD) VALUES (?, ?, ?, ?, ?, 'admin', '2024-05-06', 1)");
-    store::Statement p(c.handle(), "INSERT INTO M_PERSON (CORPSN, IDCARD, NAME, SEX, BIRTH, ADDRESS, TEL, SSN, "
-                                   "FEEPSNTYPE, MEDPSNTYPE) VALUES (?, ?, ?, '1', '1940-01-01', ?, ?, ?, '14', '27')");
-    store::Statement h(c.handle(), "INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, HOSP_1, HOSP_2, HOSP_3, IDCARD) "
-                                   "VALUES (?, '00000001', '00000002', '00000003', ?)");
+    store::Statement e(c.handle(),
+                       "INSERT INTO M_CORPORATION (SSN, NAME, SHORTNAME, ADDRESS, TEL, OPERATOR, "
+                       "OPERATEDATE, FEEPERIOD) VALUES (?, ?, ?, ?, ?, 'admin', '2024-05-06', 1)");
+    store::Statement p(c.handle(),
+                       "INSERT INTO M_PERSON (CORPSN, IDCARD, NAME, SEX, BIRTH, ADDRESS, TEL, SSN, "
+                       "FEEPSNTYPE, MEDPSNTYPE) VALUES (?, ?, ?, '1', '1940-01-01', ?, ?, ?, '14', '27')");
+    store::Statement h(c.handle(),
+                       "INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, HOSP_1, HOSP_2, HOSP_3, IDCARD) "
+                       "VALUES (?, '00000001', '00000002', '00000003', ?)");
     c.beginTransaction();
     auto keep = [source](int i) { return source ? true : i % 40 == 7; };
     for (int i = 0; i < employers; ++i) {
@@ -74,7 +82,9 @@ void fill(store::Connection& c, int employers, int persons, bool source) {
     c.commit();
 }
 
-double ms(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+double ms(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
 
 const char* kSetBased[] = {
     "INSERT INTO main.M_CORPORATION (%1) SELECT %2 FROM src.M_CORPORATION s "
@@ -127,7 +137,8 @@ void copyFile(const QString& from, const QString& to) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     QApplication app(argc, argv);
     const int employers = argc > 2 ? atoi(argv[1]) : 10000;
     const int persons = argc > 2 ? atoi(argv[2]) : 100000;
@@ -155,9 +166,10 @@ int main(int argc, char** argv) {
         store::Connection c;
         c.open(source);
         // An older file: keys repeat within it.
-        c.executeScript("DROP INDEX idx_M_CORPORATION_SSN; DROP INDEX idx_M_PERSON_IDCARD;"
-                        "CREATE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);"
-                        "CREATE INDEX idx_M_PERSON_IDCARD ON M_PERSON (IDCARD);");
+        c.executeScript(
+            "DROP INDEX idx_M_CORPORATION_SSN; DROP INDEX idx_M_PERSON_IDCARD;"
+            "CREATE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);"
+            "CREATE INDEX idx_M_PERSON_IDCARD ON M_PERSON (IDCARD);");
         fill(c, employers, persons, true);
         c.execute("INSERT INTO veyra_meta (key, value) VALUES (?, ?)",
                   {exchange::checksumKey(), exchange::rowsChecksum(c.handle())});
@@ -197,7 +209,8 @@ int main(int argc, char** argv) {
         t.restart();
         form.Button1Click();
         windowImport = ms(t);
-        if (dialogs.shown != QStringList{"操作完毕！"}) std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
+        if (dialogs.shown != QStringList{"操作完毕！"})
+            std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
         dialogs.shown.clear();
         std::printf("window log area: %lld lines\n", qlonglong(form.logLines().size()));
     }
@@ -205,9 +218,34 @@ int main(int argc, char** argv) {
         if (count(work1, table) != count(work2, table) || count(work2, table) != count(work3, table))
             std::printf("row counts differ in %s\n", table);
     std::printf("import rows after: %lld employers, %lld persons, %lld institution rows\n",
-                count(work2, "M_CORPORATION"), count(work2, "M_PERSON"), count(work2, "M_PSNAPPOINTEDHOSPITAL"));
+                count(work2, "M_CORPORATION"), count(work2, "M_PERSON"),
+                count(work2, "M_PSNAPPOINTEDHOSPITAL"));
+    {
+        // Where the file checks spend their time.
+        store::Connection target;
+        target.open(work2);
+        const QString copy = dir.filePath("copy.mdb");
+        t.restart();
+        copyFile(source, copy);
+        const double tCopy = ms(t);
+        t.restart();
+        sqlite3* db = exchange::openLockedDown(copy, copy);
+        exchange::checkIntegrity(db, copy);
+        const double tIntegrity = ms(t);
+        t.restart();
+        exchange::checkContent(db, exchange::registerShapes(target), copy);
+        const double tContent = ms(t);
+        const std::clock_t c0 = std::clock();
+        exchange::rowsChecksum(db);
+        std::printf("rows checksum alone: %.0f ms cpu\n", double(std::clock() - c0) * 1000 / CLOCKS_PER_SEC);
+        sqlite3_close(db);
+        std::printf(
+            "file checks: private copy %.0f ms (%lld bytes), integrity %.0f ms, id/tables/checksum %.0f ms\n",
+            tCopy, qlonglong(QFileInfo(source).size()), tIntegrity, tContent);
+    }
     std::printf("import  set-based copy        %8.0f ms\n", setImport);
-    std::printf("import  transfer              %8.0f ms   ratio %.2f\n", transferImport, transferImport / setImport);
+    std::printf("import  transfer              %8.0f ms   ratio %.2f\n", transferImport,
+                transferImport / setImport);
     std::printf("import  file checks (copy, header, integrity, checksum) %8.0f ms\n", gate);
     std::printf("import  whole window command  %8.0f ms\n", windowImport);
 
@@ -237,10 +275,12 @@ int main(int argc, char** argv) {
         t.restart();
         form.Button4Click();
         windowExport = ms(t);
-        if (dialogs.shown != QStringList{"操作完毕！"}) std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
+        if (dialogs.shown != QStringList{"操作完毕！"})
+            std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
     }
     std::printf("export  set-based copy        %8.0f ms\n", setExport);
-    std::printf("export  transfer (+checksum)  %8.0f ms   ratio %.2f\n", transferExport, transferExport / setExport);
+    std::printf("export  transfer (+checksum)  %8.0f ms   ratio %.2f\n", transferExport,
+                transferExport / setExport);
     std::printf("export  whole window command  %8.0f ms\n", windowExport);
     ui::setDialogs(nullptr);
     return 0;

@@ -1,13 +1,13 @@
 #include "exchange/FloppyCopy.h"
 
+#include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
-#include <sqlite3.h>
 
+#include <unistd.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #include "exchange/RowsChecksum.h"
 #include "exchange/SubmissionFile.h"
@@ -77,7 +77,9 @@ bool writeCopy(const QString& src, const QString& tmp, QString* why) {
 }
 }  // namespace
 
-void setChunkWriter(ChunkWriter writer) { writerSlot() = std::move(writer); }
+void setChunkWriter(ChunkWriter writer) {
+    writerSlot() = std::move(writer);
+}
 
 bool copyVerified(const QString& src, const QString& dst, QString* error) {
     const QFileInfo target(dst);

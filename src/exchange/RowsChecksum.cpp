@@ -1,8 +1,8 @@
 #include "exchange/RowsChecksum.h"
 
+#include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QtEndian>
-#include <sqlite3.h>
 
 #include "store/Error.h"
 #include "store/Statement.h"
@@ -10,12 +10,17 @@
 namespace exchange {
 
 QStringList registerTables() {
-    return {QStringLiteral("M_CORPORATION"), QStringLiteral("M_PERSON"), QStringLiteral("M_PSNAPPOINTEDHOSPITAL")};
+    return {QStringLiteral("M_CORPORATION"), QStringLiteral("M_PERSON"),
+            QStringLiteral("M_PSNAPPOINTEDHOSPITAL")};
 }
 
-QString checksumKey() { return QStringLiteral("rows_checksum"); }
+QString checksumKey() {
+    return QStringLiteral("rows_checksum");
+}
 
-QString quoted(const QString& name) { return '"' + QString(name).replace('"', "\"\"") + '"'; }
+QString quoted(const QString& name) {
+    return '"' + QString(name).replace('"', "\"\"") + '"';
+}
 
 QStringList visibleColumns(sqlite3* db, const QString& table) {
     store::Statement st(db, "SELECT name, hidden FROM pragma_table_xinfo(?)");
@@ -28,64 +33,97 @@ QStringList visibleColumns(sqlite3* db, const QString& table) {
 }
 
 namespace {
-void addNumber(QCryptographicHash& h, quint64 v) {
-    char buf[8];
-    qToBigEndian(v, buf);
-    h.addData(QByteArrayView(buf, 8));
-}
+// The canonical form goes through a buffer: one hash update per 64 KiB
+// instead of one per value.
+class Feed {
+  public:
+    explicit Feed(QCryptographicHash& h) : h_(h) { buf_.reserve(1 << 16); }
+    ~Feed() { flush(); }
+    void bytes(const char* p, qsizetype n) {
+        if (buf_.size() + n > (1 << 16)) flush();
+        if (n > (1 << 16)) {
+            h_.addData(QByteArrayView(p, n));
+            return;
+        }
+        buf_.append(p, n);
+    }
+    void tag(char c) { bytes(&c, 1); }
+    void number(quint64 v) {
+        char b[8];
+        qToBigEndian(v, b);
+        bytes(b, 8);
+    }
+    void flush() {
+        if (buf_.isEmpty()) return;
+        h_.addData(buf_);
+        buf_.clear();
+    }
+
+  private:
+    QCryptographicHash& h_;
+    QByteArray buf_;
+};
 }  // namespace
 
 QString rowsChecksum(sqlite3* db) {
-    QCryptographicHash h(QCryptographicHash::Sha256);
-    h.addData(QByteArrayView("veyra-rows-1\n"));
-    for (const QString& table : registerTables()) {
-        const QStringList cols = visibleColumns(db, table);
-        if (cols.isEmpty()) throw store::Error(QString("no such table: %1").arg(table));
-        QStringList list;
-        for (const QString& c : cols) list.append(quoted(c));
-        h.addData(table.toUtf8());
-        h.addData(QByteArrayView("\n"));
-        h.addData(cols.join(',').toUpper().toUtf8());
-        h.addData(QByteArrayView("\n"));
-        store::Statement st(db, "SELECT " + list.join(", ") + " FROM main." + quoted(table) + " ORDER BY rowid");
-        sqlite3_stmt* s = st.handle();
-        const int n = int(cols.size());
-        quint64 rows = 0;
-        while (st.step()) {
-            ++rows;
-            for (int i = 0; i < n; ++i) {
-                switch (sqlite3_column_type(s, i)) {
-                    case SQLITE_INTEGER:
-                        h.addData(QByteArrayView("I"));
-                        addNumber(h, quint64(sqlite3_column_int64(s, i)));
-                        break;
-                    case SQLITE_FLOAT: {
-                        const double d = sqlite3_column_double(s, i);
-                        quint64 bits;
-                        memcpy(&bits, &d, sizeof bits);
-                        h.addData(QByteArrayView("R"));
-                        addNumber(h, bits);
-                        break;
+    QCryptographicHash h(QCryptographicHash::Blake2b_256);
+    {
+        Feed f(h);
+        const QByteArray magic("veyra-rows-1\n");
+        f.bytes(magic.constData(), magic.size());
+        for (const QString& table : registerTables()) {
+            const QStringList cols = visibleColumns(db, table);
+            if (cols.isEmpty()) throw store::Error(QString("no such table: %1").arg(table));
+            QStringList list;
+            for (const QString& c : cols) list.append(quoted(c));
+            const QByteArray head = (table + "\n" + cols.join(',').toUpper() + "\n").toUtf8();
+            f.bytes(head.constData(), head.size());
+            store::Statement st(
+                db, "SELECT " + list.join(", ") + " FROM main." + quoted(table) + " ORDER BY rowid");
+            sqlite3_stmt* s = st.handle();
+            const int n = int(cols.size());
+            quint64 rows = 0;
+            while (st.step()) {
+                ++rows;
+                for (int i = 0; i < n; ++i) {
+                    switch (sqlite3_column_type(s, i)) {
+                        case SQLITE_INTEGER:
+                            f.tag('I');
+                            f.number(quint64(sqlite3_column_int64(s, i)));
+                            break;
+                        case SQLITE_FLOAT: {
+                            const double d = sqlite3_column_double(s, i);
+                            quint64 bits;
+                            memcpy(&bits, &d, sizeof bits);
+                            f.tag('R');
+                            f.number(bits);
+                            break;
+                        }
+                        case SQLITE_TEXT: {
+                            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
+                            const int len = sqlite3_column_bytes(s, i);
+                            f.tag('T');
+                            f.number(quint64(len));
+                            f.bytes(p, len);
+                            break;
+                        }
+                        case SQLITE_BLOB: {
+                            const auto* p = static_cast<const char*>(sqlite3_column_blob(s, i));
+                            const int len = sqlite3_column_bytes(s, i);
+                            f.tag('B');
+                            f.number(quint64(len));
+                            if (len > 0) f.bytes(p, len);
+                            break;
+                        }
+                        default:
+                            f.tag('N');
                     }
-                    case SQLITE_TEXT:
-                    case SQLITE_BLOB: {
-                        const bool text = sqlite3_column_type(s, i) == SQLITE_TEXT;
-                        const void* p = text ? static_cast<const void*>(sqlite3_column_text(s, i))
-                                             : sqlite3_column_blob(s, i);
-                        const int len = sqlite3_column_bytes(s, i);
-                        h.addData(QByteArrayView(text ? "T" : "B"));
-                        addNumber(h, quint64(len));
-                        if (len > 0) h.addData(QByteArrayView(static_cast<const char*>(p), len));
-                        break;
-                    }
-                    default:
-                        h.addData(QByteArrayView("N"));
                 }
             }
+            st.reset();
+            f.tag('#');
+            f.number(rows);
         }
-        st.reset();
-        h.addData(QByteArrayView("#"));
-        addNumber(h, rows);
     }
     return QString::fromLatin1(h.result().toHex());
 }

@@ -1,10 +1,10 @@
 #include "exchange/SubmissionFile.h"
 
+#include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtEndian>
-#include <sqlite3.h>
 
 #include "exchange/RowsChecksum.h"
 #include "store/Connection.h"
@@ -20,7 +20,9 @@ namespace {
     throw Refusal(kind, QString("%1，无法导入：%2").arg(what, shownPath));
 }
 
-quint32 be32(const QByteArray& b, int at) { return qFromBigEndian<quint32>(b.constData() + at); }
+quint32 be32(const QByteArray& b, int at) {
+    return qFromBigEndian<quint32>(b.constData() + at);
+}
 
 const char kJournalMagic[8] = {char(0xd9), char(0xd5), char(0x05), char(0xf9),
                                char(0x20), char(0xa1), char(0x63), char(0xd7)};
@@ -104,10 +106,12 @@ void checkHeader(const QByteArray& h, qint64 size, const QString& shownPath) {
 
 sqlite3* openLockedDown(const QString& path, const QString& shownPath) {
     sqlite3* db = nullptr;
-    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_PRIVATECACHE;
+    const int flags =
+        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_PRIVATECACHE;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString msg =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(db);
         refuse(Kind::CannotOpen, QString("无法打开报盘文件（%1）").arg(msg), shownPath);
     }
@@ -131,8 +135,8 @@ sqlite3* openLockedDown(const QString& path, const QString& shownPath) {
     sqlite3_limit(db, SQLITE_LIMIT_VARIABLE_NUMBER, 100);
     sqlite3_limit(db, SQLITE_LIMIT_TRIGGER_DEPTH, 1);
     char* err = nullptr;
-    if (sqlite3_exec(db, "PRAGMA cell_size_check = ON; PRAGMA query_only = ON; PRAGMA mmap_size = 0;", nullptr,
-                     nullptr, &err) != SQLITE_OK) {
+    if (sqlite3_exec(db, "PRAGMA cell_size_check = ON; PRAGMA query_only = ON; PRAGMA mmap_size = 0;",
+                     nullptr, nullptr, &err) != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
         sqlite3_close(db);
@@ -164,7 +168,8 @@ namespace {
 
 // "table", "view", "virtual", ... of a main-schema name; empty when absent.
 QString tableType(sqlite3* db, const QString& name, bool* withoutRowid) {
-    store::Statement st(db, "SELECT type, wr FROM pragma_table_list WHERE schema = 'main' AND name = ? COLLATE NOCASE");
+    store::Statement st(
+        db, "SELECT type, wr FROM pragma_table_list WHERE schema = 'main' AND name = ? COLLATE NOCASE");
     st.bind({name});
     QString type;
     if (st.step()) {
@@ -185,7 +190,8 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
         id.reset();
         if (appId != store::kApplicationId || tableType(db, "veyra_meta", &wr) != "table")
             refuse(Kind::NotVeyra, notVeyra, shownPath);
-        store::Statement st(db, "SELECT key, value FROM main.veyra_meta WHERE key IN ('password_salt', 'password_verifier')");
+        store::Statement st(
+            db, "SELECT key, value FROM main.veyra_meta WHERE key IN ('password_salt', 'password_verifier')");
         while (st.step()) {
             if (st.value(0).toString() == "password_salt") salt = st.value(1).toString().toLatin1();
             if (st.value(0).toString() == "password_verifier") verifier = st.value(1).toString().toLatin1();
@@ -209,7 +215,8 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
         for (const TableShape& t : expected) {
             bool withoutRowid = false;
             const QString type = tableType(db, t.name, &withoutRowid);
-            if (type.isEmpty()) refuse(Kind::MissingTable, QString("报盘文件缺少数据表 %1").arg(t.name), shownPath);
+            if (type.isEmpty())
+                refuse(Kind::MissingTable, QString("报盘文件缺少数据表 %1").arg(t.name), shownPath);
             if (type != "table" || withoutRowid)
                 refuse(Kind::NotATable, QString("报盘文件中的 %1 不是普通数据表").arg(t.name), shownPath);
             // Generated columns count as differing: reading one would run an
@@ -219,17 +226,20 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
             int i = 0;
             bool same = true;
             while (st.step() && i < t.columns.size()) {
-                if (st.value(1).toInt() != 0 || st.value(0).toString().compare(t.columns[i], Qt::CaseInsensitive) != 0)
+                if (st.value(1).toInt() != 0 ||
+                    st.value(0).toString().compare(t.columns[i], Qt::CaseInsensitive) != 0)
                     same = false;
                 ++i;
             }
             st.reset();
             if (!same || i < t.columns.size())
-                refuse(Kind::ColumnsDiffer, QString("报盘文件中数据表 %1 的列与本地库不符").arg(t.name), shownPath);
+                refuse(Kind::ColumnsDiffer, QString("报盘文件中数据表 %1 的列与本地库不符").arg(t.name),
+                       shownPath);
         }
         const QString stored = storedChecksum(db);
         if (!stored.isEmpty() && rowsChecksum(db) != stored)
-            refuse(Kind::ChecksumMismatch, "报盘文件的数据与导出时记录的校验值不符，文件已被改动或损坏", shownPath);
+            refuse(Kind::ChecksumMismatch, "报盘文件的数据与导出时记录的校验值不符，文件已被改动或损坏",
+                   shownPath);
     } catch (const Refusal&) {
         throw;
     } catch (const store::Error& e) {
@@ -239,7 +249,9 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
 
 SubmissionFile::SubmissionFile() = default;
 
-SubmissionFile::~SubmissionFile() { close(); }
+SubmissionFile::~SubmissionFile() {
+    close();
+}
 
 void SubmissionFile::open(const QString& path, const QList<TableShape>& expected) {
     close();
@@ -247,7 +259,8 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
     if (hasHotJournal(path))
         refuse(Kind::HotJournal, "报盘文件旁有未完成的事务日志（-journal 文件），文件内容可能不完整", shown);
     dir_ = std::make_unique<QTemporaryDir>();
-    if (!dir_->isValid()) refuse(Kind::Unreadable, QString("无法建立临时目录（%1）").arg(dir_->errorString()), shown);
+    if (!dir_->isValid())
+        refuse(Kind::Unreadable, QString("无法建立临时目录（%1）").arg(dir_->errorString()), shown);
     const QString copy = dir_->filePath("submission.mdb");
     QString why;
     if (!copyPrivately(path, copy, &why)) {

@@ -18,7 +18,7 @@ namespace exchange {
 
 // Why a submission file was refused; text() is what the operator is shown.
 class Refusal : public store::Error {
-public:
+  public:
     enum class Kind {
         Unreadable,
         Empty,
@@ -41,7 +41,7 @@ public:
     Refusal(Kind kind, const QString& text) : store::Error(text), kind_(kind) {}
     Kind kind() const { return kind_; }
 
-private:
+  private:
     Kind kind_;
 };
 
@@ -74,7 +74,7 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
 // A submission file from elsewhere, read through a private copy so that
 // nothing is ever written to the medium it came on.
 class SubmissionFile {
-public:
+  public:
     SubmissionFile();
     ~SubmissionFile();
     SubmissionFile(const SubmissionFile&) = delete;
@@ -86,7 +86,7 @@ public:
     bool isOpen() const { return db_ != nullptr; }
     sqlite3* handle() const { return db_; }
 
-private:
+  private:
     std::unique_ptr<QTemporaryDir> dir_;
     sqlite3* db_ = nullptr;
 };

@@ -45,10 +45,13 @@ TForm_import::TForm_import(QWidget* parent) : QDialog(parent) {
     FormCreate();
 }
 
-TForm_import::~TForm_import() { closeConnections(); }
+TForm_import::~TForm_import() {
+    closeConnections();
+}
 
 void TForm_import::buildLayout() {
-    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
     setFixedSize(688, 453);
     QFont f(QStringLiteral("新宋体"));
     f.setPixelSize(12);
@@ -137,7 +140,9 @@ void TForm_import::reject() {
     if (!running_) QDialog::reject();
 }
 
-void TForm_import::Button3Click() { close(); }
+void TForm_import::Button3Click() {
+    close();
+}
 
 void TForm_import::appendLog(const QStringList& lines) {
     if (lines.isEmpty()) return;

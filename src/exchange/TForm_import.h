@@ -19,7 +19,7 @@ extern QString exportFilePath;
 // Import and export of submission files.
 class TForm_import : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm_import(QWidget* parent = nullptr);
     ~TForm_import() override;
 
@@ -67,12 +67,12 @@ public:
     exchange::SubmissionFile submission;
     store::Connection ADOConnection_to;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     void reject() override;
 
-private:
+  private:
     class Progress;
     void buildLayout();
     void resetBars();

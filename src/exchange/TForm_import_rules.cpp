@@ -33,7 +33,7 @@ struct Running {
 // updated and events processed at most every 40 ms, so the display stays
 // live without costing the transfer its speed; user input waits.
 class TForm_import::Progress : public exchange::TransferObserver {
-public:
+  public:
     explicit Progress(TForm_import& w) : w_(w) { clock_.start(); }
 
     void tableStarted(exchange::Register t, int total) override {
@@ -57,7 +57,7 @@ public:
         if (clock_.elapsed() >= 40) pump(false);
     }
 
-private:
+  private:
     QProgressBar* bar(exchange::Register t) const {
         switch (t) {
             case exchange::Register::Employers:
@@ -120,7 +120,6 @@ void TForm_import::dataTrans() {
     ui::dialogs().message(this, "操作完毕！");
 }
 
-
 void TForm_import::Button1Click() {
     if (running_) return;
     Running running(running_);
@@ -154,7 +153,8 @@ void TForm_import::Button4Click() {
     Running running(running_);
     resetBars();
     exportFilePath = exchange::exportPathForToday();
-    const QString templatePath = QFileInfo(Edit_tofile->text()).absolutePath() + "/" + store::templateDatabaseFileName();
+    const QString templatePath =
+        QFileInfo(Edit_tofile->text()).absolutePath() + "/" + store::templateDatabaseFileName();
     // Never copy over a file that a connection still has open, and never let
     // a journal left by an interrupted export roll back into the fresh copy.
     closeConnections();
@@ -163,7 +163,8 @@ void TForm_import::Button4Click() {
     platform::copyFileDurably(templatePath, exportFilePath);  // a failed copy shows when the file is opened
     appendLog({kDashes, "开始向报盘文件导入数据；文件路径及名称为：" + exportFilePath});
     try {
-        ADOConnection_from.open(Edit_tofile->text(), store::databasePassword(), store::Connection::Mode::ReadOnly);
+        ADOConnection_from.open(Edit_tofile->text(), store::databasePassword(),
+                                store::Connection::Mode::ReadOnly);
         ADOConnection_to.open(exportFilePath);
         // One self-contained file: a rollback journal, never WAL.
         ADOConnection_to.executeScript("PRAGMA journal_mode = DELETE;");

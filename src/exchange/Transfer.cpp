@@ -29,7 +29,8 @@ QByteArray textOf(sqlite3_stmt* s, int i) {
 }
 
 void bindText(store::Statement& st, int index, const QByteArray& utf8) {
-    if (sqlite3_bind_text(st.handle(), index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) != SQLITE_OK)
+    if (sqlite3_bind_text(st.handle(), index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) !=
+        SQLITE_OK)
         throw store::Error(store::engineMessage(sqlite3_db_handle(st.handle()), SQLITE_ERROR));
 }
 
@@ -45,12 +46,12 @@ qint64 sourceRowCount(sqlite3* db, const QString& table) {
 struct Transfer::Spec {
     Register reg;
     QString table;
-    int keyPos;           // duplicate key, read as text
+    int keyPos;  // duplicate key, read as text
     const char* checkSql;
-    int serialPos;        // column that receives a serial of the target; -1 for none
-    int lookupPos;        // source column whose text finds that serial
+    int serialPos;  // column that receives a serial of the target; -1 for none
+    int lookupPos;  // source column whose text finds that serial
     const char* lookupSql;
-    QString notFound;     // reason when the lookup finds nothing (%1: the key)
+    QString notFound;  // reason when the lookup finds nothing (%1: the key)
     QString duplicateLine;
     QString cancelLine;
     int* total;
@@ -90,13 +91,15 @@ void Transfer::transferTable(const Spec& spec) {
         insertCols.append(quoted(targetCols[i].name));
         marks.append("?");
     }
-    store::Statement read(source_, "SELECT " + selectList.join(", ") + " FROM main." + quoted(spec.table) +
-                                       " ORDER BY rowid");
+    store::Statement read(
+        source_, "SELECT " + selectList.join(", ") + " FROM main." + quoted(spec.table) + " ORDER BY rowid");
     store::Statement check(target_.handle(), QString::fromLatin1(spec.checkSql));
     std::unique_ptr<store::Statement> lookup;
-    if (spec.serialPos >= 0) lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(spec.lookupSql));
-    store::Statement insert(target_.handle(), "INSERT INTO " + quoted(spec.table) + " (" + insertCols.join(", ") +
-                                                  ") VALUES (" + marks.join(", ") + ")");
+    if (spec.serialPos >= 0)
+        lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(spec.lookupSql));
+    store::Statement insert(target_.handle(), "INSERT INTO " + quoted(spec.table) + " (" +
+                                                  insertCols.join(", ") + ") VALUES (" + marks.join(", ") +
+                                                  ")");
 
     const qint64 total = sourceRowCount(source_, spec.table);
     if (spec.total) *spec.total = int(total);
@@ -182,6 +185,20 @@ bool Transfer::run() {
                             "取消本条个人定点医疗机构选择信息导入。",
                             nullptr,
                             nullptr};
+    // A larger page cache keeps the growing indexes in memory for the length
+    // of the run instead of spilling pages to the file mid-transaction.
+    const QVariant cacheBefore = target_.scalar("PRAGMA cache_size");
+    target_.executeScript(QString("PRAGMA cache_size = %1;").arg(-qMax(cacheKiB_, 1)));
+    struct RestoreCache {
+        store::Connection& c;
+        QVariant v;
+        ~RestoreCache() {
+            try {
+                c.executeScript(QString("PRAGMA cache_size = %1;").arg(v.toLongLong()));
+            } catch (...) {
+            }
+        }
+    } restore{target_, cacheBefore};
     try {
         store::Transaction tx(target_);
         transferTable(employers);

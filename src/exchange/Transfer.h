@@ -16,7 +16,7 @@ enum class Register { Employers, Persons, Institutions };
 // What a transfer tells whoever watches it: the window's progress bars and
 // log area, or a benchmark that only counts.
 class TransferObserver {
-public:
+  public:
     virtual ~TransferObserver() = default;
     // Before the first row of a table: its row count in the source.
     virtual void tableStarted(Register table, int total) = 0;
@@ -51,7 +51,7 @@ bool countsAny(store::Connection& target, const char* checkSql, const QString& k
 // copied by column position with its serial references re-derived from the
 // target. One transaction on the target: all rows or none.
 class Transfer {
-public:
+  public:
     Transfer(sqlite3* source, store::Connection& target, TransferObserver& observer);
 
     // An export records the checksum of the rows it wrote in the target's
@@ -60,6 +60,9 @@ public:
     // Log lines are handed over once this many are waiting (and at the end
     // of every table).
     void setBatchSize(int n) { batchSize_ = n > 0 ? n : 1; }
+    // Page cache of the target for the run, in KiB (tests make it tiny so
+    // that changed pages reach the file before the commit).
+    void setCacheKiB(int kib) { cacheKiB_ = kib; }
 
     // Runs the transfer; false when it failed and was rolled back (no
     // statistics then). The statistics lines follow a commit.
@@ -69,7 +72,7 @@ public:
     // The reason of the last failure.
     const QString& errorText() const { return error_; }
 
-private:
+  private:
     struct Spec;
     void transferTable(const Spec& spec);
     void log(const QString& line);
@@ -80,6 +83,7 @@ private:
     TransferObserver& observer_;
     bool recordChecksum_ = false;
     int batchSize_ = 1000;
+    int cacheKiB_ = 65536;
     QStringList pending_;
     TransferCounts counts_;
     QString error_;

@@ -21,10 +21,13 @@ void addPerson(store::Connection& c, const QString& ssn, const QString& idcard, 
 
 void addInstitution(store::Connection& c, const QString& idcard, const QString& hosp1) {
     const QVariant psnsn = c.scalar("SELECT PSNSN FROM M_PERSON WHERE IDCARD = ?", {idcard});
-    c.execute("INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, HOSP_1, IDCARD) VALUES (?, ?, ?)", {psnsn, hosp1, idcard});
+    c.execute("INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, HOSP_1, IDCARD) VALUES (?, ?, ?)",
+              {psnsn, hosp1, idcard});
 }
 
-void newSubmission(const QString& path) { store::createTemplateDatabase(path); }
+void newSubmission(const QString& path) {
+    store::createTemplateDatabase(path);
+}
 
 void dropUniqueKeys(store::Connection& c) {
     c.execute("DROP INDEX idx_M_CORPORATION_SSN");
@@ -51,7 +54,8 @@ QStringList dump(const QString& path) {
     for (const char* t : {"M_CORPORATION", "M_PERSON", "M_PSNAPPOINTEDHOSPITAL"}) {
         for (const QVariantList& row : c.select(QString("SELECT * FROM %1 ORDER BY rowid").arg(t))) {
             QStringList cells;
-            for (const QVariant& v : row) cells.append(v.isNull() ? "<null>" : QString(v.typeName()) + ":" + v.toString());
+            for (const QVariant& v : row)
+                cells.append(v.isNull() ? "<null>" : QString(v.typeName()) + ":" + v.toString());
             out.append(QString(t) + "|" + cells.join('|'));
         }
     }
@@ -78,7 +82,8 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 
 QMap<QString, QByteArray> dirBytes(const QString& dir) {
     QMap<QString, QByteArray> m;
-    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden)) m[name] = bytesOf(dir + "/" + name);
+    for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+        m[name] = bytesOf(dir + "/" + name);
     return m;
 }
 

@@ -10,7 +10,9 @@
 #include "exchange/Transfer.h"
 
 // Readable failures: texts print as text.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace store {
 class Connection;
@@ -42,7 +44,7 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 QMap<QString, QByteArray> dirBytes(const QString& dir);
 
 class NullObserver : public exchange::TransferObserver {
-public:
+  public:
     void tableStarted(exchange::Register, int) override {}
     void rowReached(exchange::Register, int) override {}
     void tableFinished(exchange::Register, int) override {}

@@ -1,13 +1,13 @@
 #pragma once
 
+#include <sys/mount.h>
 #include <QDir>
 #include <QString>
-#include <sys/mount.h>
 
 // A small tmpfs for a full or write-protected medium; ok() is false where
 // mounting is not allowed (tests then skip).
 class TmpfsMount {
-public:
+  public:
     TmpfsMount(const QString& dir, qint64 bytes, bool readOnly = false) : dir_(dir) {
         QDir().mkpath(dir);
         const QByteArray opts = QString("size=%1").arg(bytes).toLatin1();
@@ -19,7 +19,7 @@ public:
     }
     bool ok() const { return ok_; }
 
-private:
+  private:
     QString dir_;
     bool ok_ = false;
 };

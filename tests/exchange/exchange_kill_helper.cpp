@@ -1,8 +1,8 @@
 // Runs an import and stops part-way, inside the transaction, until it is
 // killed: exchange_kill_helper WORKING_DB SOURCE PERSON_ROW
+#include <unistd.h>
 #include <QCoreApplication>
 #include <cstdio>
-#include <unistd.h>
 
 #include "exchange/SubmissionFile.h"
 #include "exchange/Transfer.h"
@@ -10,7 +10,7 @@
 
 namespace {
 class StopAt : public exchange::TransferObserver {
-public:
+  public:
     explicit StopAt(int row) : row_(row) {}
     void tableStarted(exchange::Register, int) override {}
     void rowReached(exchange::Register t, int row) override {
@@ -22,7 +22,7 @@ public:
     void tableFinished(exchange::Register, int) override {}
     void logLines(const QStringList&) override {}
 
-private:
+  private:
     int row_;
 };
 }  // namespace
@@ -33,12 +33,12 @@ int main(int argc, char** argv) {
     try {
         store::Connection target;
         target.open(QString::fromLocal8Bit(argv[1]));
-        // A tiny cache makes the changed pages reach the file before the kill.
-        target.executeScript("PRAGMA cache_size = 2;");
         exchange::SubmissionFile source;
         source.open(QString::fromLocal8Bit(argv[2]), exchange::registerShapes(target));
         StopAt observer(QString::fromLocal8Bit(argv[3]).toInt());
         exchange::Transfer transfer(source.handle(), target, observer);
+        // A tiny cache makes the changed pages reach the file before the kill.
+        transfer.setCacheKiB(8);
         return transfer.run() ? 0 : 1;
     } catch (const store::Error& e) {
         std::fprintf(stderr, "%s\n", e.what());

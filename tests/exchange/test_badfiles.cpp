@@ -2,13 +2,13 @@
 // run): for each, the message, the working database and the medium unchanged.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRandomGenerator>
 #include <QtEndian>
 #include <functional>
-#include <sqlite3.h>
 
 #include "ExchangeFixtures.h"
 #include "exchange/SubmissionFile.h"
@@ -39,7 +39,9 @@ void patch(const QString& path, qint64 at, const QByteArray& bytes) {
     writeBytes(path, b);
 }
 
-int pageSize(const QString& path) { return qFromBigEndian<quint16>(bytesOf(path).constData() + 16); }
+int pageSize(const QString& path) {
+    return qFromBigEndian<quint16>(bytesOf(path).constData() + 16);
+}
 
 // Leaves path-journal as a crash in the middle of a transaction would.
 void makeHotJournal(const QString& path) {
@@ -47,10 +49,11 @@ void makeHotJournal(const QString& path) {
     QFile::copy(path, scratch);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open(QFile::encodeName(scratch).constData(), &db), SQLITE_OK);
-    sqlite3_exec(db, "PRAGMA cache_size = 1; BEGIN; UPDATE M_PERSON SET NAME = 'xxxxxxxxxxxxxxxxxxxx'; "
+    sqlite3_exec(db,
+                 "PRAGMA cache_size = 1; BEGIN; UPDATE M_PERSON SET NAME = 'xxxxxxxxxxxxxxxxxxxx'; "
                  "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
-                 "INSERT INTO M_CORPORATION (SSN, NAME) SELECT 'X' || i, hex(randomblob(30)) FROM n;", nullptr,
-                 nullptr, nullptr);
+                 "INSERT INTO M_CORPORATION (SSN, NAME) SELECT 'X' || i, hex(randomblob(30)) FROM n;",
+                 nullptr, nullptr, nullptr);
     // The files as they lie on disk now: changed pages spilled, journal live.
     writeBytes(path, bytesOf(scratch));
     writeBytes(path + "-journal", bytesOf(scratch + "-journal"));
@@ -78,30 +81,35 @@ std::vector<BadFile> badFiles() {
          "报盘文件不是数据库文件"},
         {"short file", [](const QString& p) { writeBytes(p, "SQLite format 3"); }, Kind::NotDatabase,
          "报盘文件不是数据库文件"},
-        {"page size 1000", [](const QString& p) { patch(p, 16, QByteArray::fromHex("03e8")); }, Kind::BadPageSize,
-         "页大小无效"},
+        {"page size 1000", [](const QString& p) { patch(p, 16, QByteArray::fromHex("03e8")); },
+         Kind::BadPageSize, "页大小无效"},
         {"cut by one page",
          [](const QString& p) {
              const QByteArray b = bytesOf(p);
              writeBytes(p, b.left(b.size() - pageSize(p)));
          },
          Kind::SizeMismatch, "长度与其页数不符"},
-        {"half page appended", [](const QString& p) { writeBytes(p, bytesOf(p) + QByteArray(pageSize(p) / 2, 0)); },
+        {"half page appended",
+         [](const QString& p) { writeBytes(p, bytesOf(p) + QByteArray(pageSize(p) / 2, 0)); },
          Kind::SizeMismatch, "长度与其页数不符"},
         {"WAL mode", [](const QString& p) { raw(p, "PRAGMA journal_mode = WAL;"); }, Kind::WalMode, "WAL"},
-        {"hot journal beside it", [](const QString& p) { makeHotJournal(p); }, Kind::HotJournal, "未完成的事务日志"},
+        {"hot journal beside it", [](const QString& p) { makeHotJournal(p); }, Kind::HotJournal,
+         "未完成的事务日志"},
         {"foreign application id", [](const QString& p) { raw(p, "PRAGMA application_id = 1234;"); },
          Kind::NotVeyra, "不是本系统的数据库文件"},
         {"no metadata", [](const QString& p) { raw(p, "DROP TABLE veyra_meta;"); }, Kind::NotVeyra,
          "不是本系统的数据库文件"},
         {"metadata is a view",
          [](const QString& p) {
-             raw(p, "CREATE TABLE m2 AS SELECT * FROM veyra_meta; DROP TABLE veyra_meta; "
-                    "CREATE VIEW veyra_meta AS SELECT key, value FROM m2;");
+             raw(p,
+                 "CREATE TABLE m2 AS SELECT * FROM veyra_meta; DROP TABLE veyra_meta; "
+                 "CREATE VIEW veyra_meta AS SELECT key, value FROM m2;");
          },
          Kind::NotVeyra, "不是本系统的数据库文件"},
         {"other password",
-         [](const QString& p) { raw(p, "UPDATE veyra_meta SET value = 'ab' WHERE key = 'password_verifier';"); },
+         [](const QString& p) {
+             raw(p, "UPDATE veyra_meta SET value = 'ab' WHERE key = 'password_verifier';");
+         },
          Kind::WrongPassword, "数据库密码不符"},
         {"register missing", [](const QString& p) { raw(p, "DROP TABLE M_PSNAPPOINTEDHOSPITAL;"); },
          Kind::MissingTable, "缺少数据表 M_PSNAPPOINTEDHOSPITAL"},
@@ -113,13 +121,19 @@ std::vector<BadFile> badFiles() {
          Kind::NotATable, "M_PERSON 不是普通数据表"},
         {"column renamed", [](const QString& p) { raw(p, "ALTER TABLE M_PERSON RENAME COLUMN NAME TO XM;"); },
          Kind::ColumnsDiffer, "M_PERSON 的列与本地库不符"},
-        {"column missing", [](const QString& p) { raw(p, "DROP INDEX idx_M_PSNAPPOINTEDHOSPITAL_IDCARD; ALTER TABLE M_PSNAPPOINTEDHOSPITAL DROP COLUMN IDCARD;"); },
+        {"column missing",
+         [](const QString& p) {
+             raw(p,
+                 "DROP INDEX idx_M_PSNAPPOINTEDHOSPITAL_IDCARD; ALTER TABLE M_PSNAPPOINTEDHOSPITAL DROP "
+                 "COLUMN IDCARD;");
+         },
          Kind::ColumnsDiffer, "M_PSNAPPOINTEDHOSPITAL 的列与本地库不符"},
         {"index expression with a side effect",
          [](const QString& p) {
-             raw(p, "CREATE INDEX evil ON M_CORPORATION (abs(CORPSN)); PRAGMA writable_schema = ON; "
-                    "UPDATE sqlite_schema SET sql = replace(sql, 'abs(CORPSN)', '" +
-                        QString(kLoadExtension).replace("'", "''") + "') WHERE name = 'evil';");
+             raw(p,
+                 "CREATE INDEX evil ON M_CORPORATION (abs(CORPSN)); PRAGMA writable_schema = ON; "
+                 "UPDATE sqlite_schema SET sql = replace(sql, 'abs(CORPSN)', '" +
+                     QString(kLoadExtension).replace("'", "''") + "') WHERE name = 'evil';");
          },
          Kind::Damaged, "报盘文件已损坏"},
         {"one changed character in a name",
@@ -137,30 +151,35 @@ std::vector<BadFile> badFiles() {
          "操作完毕！", false},
         {"trigger with a side effect",
          [](const QString& p) {
-             raw(p, "CREATE TRIGGER evil AFTER INSERT ON M_CORPORATION BEGIN SELECT " + kLoadExtension + "; END;");
+             raw(p, "CREATE TRIGGER evil AFTER INSERT ON M_CORPORATION BEGIN SELECT " + kLoadExtension +
+                        "; END;");
          },
          std::nullopt, "操作完毕！", false},
         // Read-only, the integrity check does not evaluate CHECK constraints;
         // writes go only to the working database, whose constraints are its own.
         {"CHECK with a side effect",
          [](const QString& p) {
-             raw(p, "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, 'SUPERIORSSN "
-                    "VARCHAR(12) CHECK (', 'SUPERIORSSN VARCHAR(12) CHECK (" +
-                        QString(kLoadExtension).replace("'", "''") +
-                        " IS NULL AND ') WHERE name = 'M_CORPORATION';");
+             raw(p,
+                 "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, 'SUPERIORSSN "
+                 "VARCHAR(12) CHECK (', 'SUPERIORSSN VARCHAR(12) CHECK (" +
+                     QString(kLoadExtension).replace("'", "''") +
+                     " IS NULL AND ') WHERE name = 'M_CORPORATION';");
          },
          std::nullopt, "操作完毕！", false},
         {"generated column with a side effect",
          [](const QString& p) {
-             raw(p, "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = substr(rtrim(sql), 1, "
-                    "length(rtrim(sql)) - 1) || ', evil AS (" +
-                        QString(kLoadExtension).replace("'", "''") + "))' WHERE name = 'M_CORPORATION';");
+             raw(p,
+                 "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = substr(rtrim(sql), 1, "
+                 "length(rtrim(sql)) - 1) || ', evil AS (" +
+                     QString(kLoadExtension).replace("'", "''") + "))' WHERE name = 'M_CORPORATION';");
          },
          Kind::Damaged, "报盘文件已损坏"},
         {"generated column among the registers' columns",
          [](const QString& p) {
-             raw(p, "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, 'MEMO2 VARCHAR(50)', "
-                    "'evil AS (1), MEMO2 VARCHAR(50)') WHERE name = 'M_PSNAPPOINTEDHOSPITAL';");
+             raw(p,
+                 "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, 'MEMO2 "
+                 "VARCHAR(50)', "
+                 "'evil AS (1), MEMO2 VARCHAR(50)') WHERE name = 'M_PSNAPPOINTEDHOSPITAL';");
          },
          Kind::ColumnsDiffer, "M_PSNAPPOINTEDHOSPITAL 的列与本地库不符"},
     };
@@ -183,7 +202,7 @@ std::vector<BadFile> badFiles() {
 }
 
 class BadFiles : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setToday(QDate(2026, 12, 10));
         const QString origin = work.file("origin.mdb");
@@ -285,8 +304,9 @@ TEST(LockedDownConnection, WhatAFileCouldAbuseIsOff) {
     testing_support::WorkDir work;
     const QString path = work.file("f.mdb");
     newSubmission(path);
-    raw(path, "CREATE TABLE t (a); CREATE VIEW v AS SELECT 1; "
-              "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END;");
+    raw(path,
+        "CREATE TABLE t (a); CREATE VIEW v AS SELECT 1; "
+        "CREATE TRIGGER tr AFTER INSERT ON t BEGIN SELECT 1; END;");
     const QByteArray before = bytesOf(path);
     sqlite3* db = exchange::openLockedDown(path, path);
     auto fails = [db](const char* sql) {

@@ -20,7 +20,7 @@ using namespace fixtures;
 namespace {
 
 class Faults : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setToday(QDate(2026, 12, 10));
         src = work.file("big.mdb");
@@ -75,6 +75,7 @@ TEST_F(Faults, KilledImportLeavesNothingBehind) {
     ASSERT_TRUE(out.contains("PAUSED")) << helper.readAllStandardError().toStdString();
     // Part-way: rows of the run are in the file, the journal is live.
     EXPECT_GT(QFileInfo(work.database() + "-journal").size(), 0);
+    EXPECT_NE(bytesOf(work.database() + "-journal").left(4), QByteArray(4, 0));  // synced, so hot
     helper.kill();  // SIGKILL
     helper.waitForFinished();
 

@@ -21,7 +21,7 @@ using namespace fixtures;
 namespace {
 
 class Floppy : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setToday(QDate(2026, 12, 10));
         {
@@ -67,7 +67,8 @@ TEST_F(Floppy, CopyIsCheckedAndComplete) {
     form->Button_makeFloppyClick();
     EXPECT_EQ(dialogs.texts(), QStringList({"软盘文件生成完毕！"}));
     EXPECT_EQ(bytesOf(floppy()), bytesOf(exportFilePath));
-    EXPECT_EQ(QDir(work.file("floppy")).entryList(QDir::Files | QDir::Hidden), QStringList({"2026-12-10.mdb"}));
+    EXPECT_EQ(QDir(work.file("floppy")).entryList(QDir::Files | QDir::Hidden),
+              QStringList({"2026-12-10.mdb"}));
     form->Button_makeFloppyClick();  // can be repeated
     EXPECT_EQ(dialogs.texts().last(), "软盘文件生成完毕！");
 }

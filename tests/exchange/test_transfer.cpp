@@ -27,7 +27,7 @@ namespace {
 const QString kDashes(62, '-');
 
 class ImportWindow : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         platform::setToday(QDate(2026, 12, 10));
         form = std::make_unique<TForm_import>();
@@ -72,8 +72,10 @@ TEST_F(ImportWindow, CreationAndShowingStartClean) {
     EXPECT_TRUE(QFileInfo(work.file("orvanta")).isDir());
     EXPECT_TRUE(form->Edit_fromfile->isReadOnly());
     EXPECT_TRUE(form->Memo1->isReadOnly());
-    for (auto [button, text] : {std::pair{form->Button2, "选择"}, {form->Button1, "导入到本地库"},
-                                {form->Button4, "导出到报盘文件"}, {form->Button_makeFloppy, "生成软盘文件"},
+    for (auto [button, text] : {std::pair{form->Button2, "选择"},
+                                {form->Button1, "导入到本地库"},
+                                {form->Button4, "导出到报盘文件"},
+                                {form->Button_makeFloppy, "生成软盘文件"},
                                 {form->Button3, "关闭"}})
         EXPECT_EQ(button->text(), QString(text));
 
@@ -134,14 +136,17 @@ TEST_F(ImportWindow, LogFileIsGbkWithCrLfByteForByte) {
     importFile(src);
     // The log area as it stood when the file was written, encoded as GBK
     // by hand (independent of the program's encoder).
-    const QByteArray expected =
-        QByteArray(62, '-') + "\r\n" +
-        QByteArray::fromHex(
-            "bfaacabccff2b1beb5d8bfe2b5bcc8ebcafdbedd2e2e2e2e0d0ab1beccf5c6f3d2b5d0c5cfa2d6d8b8b4a3acc6e4c9e7b1a3b5c7bc"
-            "c7d6a4bac5c2ebceaaa3ba3131303030303030303030310d0ac8a1cffbb1beccf5c6f3d2b5d0c5cfa2b5bcc8eba1a30d0a0d0ab5"
-            "a5cebbd0c5cfa2b5bcc8ebcdb3bcc60d0ad7dccafd20a3ba3120ccf50d0ab3c9b9a620a3ba3020ccf50d0acaa7b0dc20a3ba3120cc"
-            "f50d0a0d0ab8f6c8cbd0c5cfa2b5bcc8ebcdb3bcc60d0ad7dccafd20a3ba3020ccf50d0ab3c9b9a620a3ba3020ccf50d0acaa7b0dc"
-            "20a3ba3020ccf50d0a");
+    const QByteArray expected = QByteArray(62, '-') + "\r\n" +
+                                QByteArray::fromHex(
+                                    "bfaacabccff2b1beb5d8bfe2b5bcc8ebcafdbedd2e2e2e2e0d0ab1beccf5c6f3d2b5d0c5"
+                                    "cfa2d6d8b8b4a3acc6e4c9e7b1a3b5c7bc"
+                                    "c7d6a4bac5c2ebceaaa3ba3131303030303030303030310d0ac8a1cffbb1beccf5c6f3d2"
+                                    "b5d0c5cfa2b5bcc8eba1a30d0a0d0ab5"
+                                    "a5cebbd0c5cfa2b5bcc8ebcdb3bcc60d0ad7dccafd20a3ba3120ccf50d0ab3c9b9a620a3"
+                                    "ba3020ccf50d0acaa7b0dc20a3ba3120cc"
+                                    "f50d0a0d0ab8f6c8cbd0c5cfa2b5bcc8ebcdb3bcc60d0ad7dccafd20a3ba3020ccf50d0a"
+                                    "b3c9b9a620a3ba3020ccf50d0acaa7b0dc"
+                                    "20a3ba3020ccf50d0a");
     EXPECT_EQ(bytesOf(logFile()), expected);
 }
 
@@ -163,13 +168,14 @@ TEST_F(ImportWindow, DuplicatesInSourceAndTargetAreSkippedAndCounted) {
         dropUniqueKeys(s);
         addEmployer(s, "110000000001", "来源重复单位");  // in the target
         addEmployer(s, "110000000002", "新单位");
-        addEmployer(s, "110000000002", "来源内重复");  // repeats the row before
+        addEmployer(s, "110000000002", "来源内重复");                  // repeats the row before
         addPerson(s, "110000000001", "110101194001010011", "来源甲");  // in the target
         addPerson(s, "110000000001", "110101194001010022", "来源乙");  // in the target
         addPerson(s, "110000000001", "110101194001010033", "新人丙");  // attached to the existing employer
         addPerson(s, "110000000002", "110101194001010044", "新人丁");
-        s.execute("INSERT INTO M_PERSON (CORPSN, IDCARD, NAME, SSN) VALUES (1, '110101194001010044', '重复丁', "
-                  "'110000000002')");
+        s.execute(
+            "INSERT INTO M_PERSON (CORPSN, IDCARD, NAME, SSN) VALUES (1, '110101194001010044', '重复丁', "
+            "'110000000002')");
         addInstitution(s, "110101194001010011", "00000002");  // target has one: skipped
         addInstitution(s, "110101194001010022", "00000003");  // added, attached to the existing person
         addInstitution(s, "110101194001010033", "00000004");
@@ -235,9 +241,10 @@ TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
     importFile(src);
     store::Connection w;
     w.open(work.database());
-    EXPECT_EQ(w.select("SELECT CORPSN, TEL, OFFIONEOFFSTD, FEEPERIOD, SUPERIORSSN, OPERATEDATE FROM M_CORPORATION "
-                       "WHERE SSN = '110000000001'"),
-              (QList<QVariantList>{{4LL, "010-\"1\"'2", 12.5, 3LL, QVariant(), "2020-01-02"}}));
+    EXPECT_EQ(
+        w.select("SELECT CORPSN, TEL, OFFIONEOFFSTD, FEEPERIOD, SUPERIORSSN, OPERATEDATE FROM M_CORPORATION "
+                 "WHERE SSN = '110000000001'"),
+        (QList<QVariantList>{{4LL, "010-\"1\"'2", 12.5, 3LL, QVariant(), "2020-01-02"}}));
     EXPECT_EQ(w.select("SELECT PSNSN, CORPSN, SEX, SSN FROM M_PERSON"),
               (QList<QVariantList>{{1LL, 4LL, "1", "110000000001"}}));
     EXPECT_EQ(w.select("SELECT PSNSN, MEMO1, MEMO2 FROM M_PSNAPPOINTEDHOSPITAL"),
@@ -347,7 +354,7 @@ TEST_F(ImportWindow, ConnectionsAreClosedAfterEveryCommand) {
 // --- export -------------------------------------------------------------
 
 class ExportWindow : public ImportWindow {
-protected:
+  protected:
     void SetUp() override {
         ImportWindow::SetUp();
         store::Connection w;
@@ -376,7 +383,8 @@ TEST_F(ExportWindow, ExportWritesTheDaysFileWithNewSerialsAndAChecksum) {
 
     store::Connection e;
     e.open(exportFile(), store::databasePassword(), store::Connection::Mode::ReadOnly);
-    EXPECT_EQ(e.select("SELECT CORPSN, SSN FROM M_CORPORATION"), (QList<QVariantList>{{1LL, "110000000002"}}));
+    EXPECT_EQ(e.select("SELECT CORPSN, SSN FROM M_CORPORATION"),
+              (QList<QVariantList>{{1LL, "110000000002"}}));
     EXPECT_EQ(e.select("SELECT PSNSN, CORPSN FROM M_PERSON"), (QList<QVariantList>{{1LL, 1LL}}));
     EXPECT_EQ(e.select("SELECT PSNSN FROM M_PSNAPPOINTEDHOSPITAL"), (QList<QVariantList>{{1LL}}));
     EXPECT_EQ(e.scalar("PRAGMA journal_mode").toString(), "delete");
@@ -399,7 +407,9 @@ TEST_F(ExportWindow, TwoExportsOnOneDayKeepOnlyTheLast) {
     EXPECT_EQ(form->logLines().filter("失败 ：").size(), 4);  // no duplicates from the first export
     EXPECT_EQ(form->logLines().count("操作完毕！"), 2);
     // The day's log file was replaced and holds both exports.
-    EXPECT_EQ(QStringDecoder("GBK").decode(bytesOf(logFile())).operator QString().count("开始向报盘文件导入数据"), 2);
+    EXPECT_EQ(
+        QStringDecoder("GBK").decode(bytesOf(logFile())).operator QString().count("开始向报盘文件导入数据"),
+        2);
 }
 
 TEST_F(ExportWindow, StaleJournalBesideTheExportFileIsNotRolledIntoTheNewCopy) {
