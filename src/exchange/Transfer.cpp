@@ -43,7 +43,7 @@ qint64 sourceRowCount(sqlite3* db, const QString& table) {
 
 }  // namespace
 
-struct Transfer::Spec {
+struct Transfer::TablePlan {
     Register reg;
     QString table;
     int keyPos;  // duplicate key, read as text
@@ -72,68 +72,68 @@ void Transfer::flush() {
     pending_.clear();
 }
 
-void Transfer::transferTable(const Spec& spec) {
-    const QList<store::Column>& targetCols = target_.tableColumns(spec.table);
+void Transfer::transferTable(const TablePlan& plan) {
+    const QList<store::Column>& targetCols = target_.tableColumns(plan.table);
     const int n = int(targetCols.size());
-    const QStringList sourceCols = visibleColumns(source_, spec.table);
-    if (sourceCols.isEmpty()) throw store::Error(QString("no such table: %1").arg(spec.table));
+    const QStringList sourceCols = visibleColumns(source_, plan.table);
+    if (sourceCols.isEmpty()) throw store::Error(QString("no such table: %1").arg(plan.table));
     if (sourceCols.size() < n)
         throw store::Error(QString("来源数据表 %1 只有 %2 列，本地库需要 %3 列")
-                               .arg(spec.table)
+                               .arg(plan.table)
                                .arg(sourceCols.size())
                                .arg(n));
 
     // Every statement is prepared once per table and reused for each row.
     QStringList selectList, insertCols, marks;
     for (int i = 0; i < n; ++i) selectList.append(quoted(sourceCols[i]));
-    const int firstInsert = spec.serialPos == 0 ? 0 : 1;
+    const int firstInsert = plan.serialPos == 0 ? 0 : 1;
     for (int i = firstInsert; i < n; ++i) {
         insertCols.append(quoted(targetCols[i].name));
         marks.append("?");
     }
     store::Statement read(
-        source_, "SELECT " + selectList.join(", ") + " FROM main." + quoted(spec.table) + " ORDER BY rowid");
-    store::Statement check(target_.handle(), QString::fromLatin1(spec.checkSql));
+        source_, "SELECT " + selectList.join(", ") + " FROM main." + quoted(plan.table) + " ORDER BY rowid");
+    store::Statement check(target_.handle(), QString::fromLatin1(plan.checkSql));
     std::unique_ptr<store::Statement> lookup;
-    if (spec.serialPos >= 0)
-        lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(spec.lookupSql));
-    store::Statement insert(target_.handle(), "INSERT INTO " + quoted(spec.table) + " (" +
+    if (plan.serialPos >= 0)
+        lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(plan.lookupSql));
+    store::Statement insert(target_.handle(), "INSERT INTO " + quoted(plan.table) + " (" +
                                                   insertCols.join(", ") + ") VALUES (" + marks.join(", ") +
                                                   ")");
 
-    const qint64 total = sourceRowCount(source_, spec.table);
-    if (spec.total) *spec.total = int(total);
-    if (spec.skipped) *spec.skipped = 0;
-    observer_.tableStarted(spec.reg, int(total));
+    const qint64 total = sourceRowCount(source_, plan.table);
+    if (plan.total) *plan.total = int(total);
+    if (plan.skipped) *plan.skipped = 0;
+    observer_.tableStarted(plan.reg, int(total));
 
     sqlite3_stmt* src = read.handle();
     sqlite3_stmt* ins = insert.handle();
     int row = 0;
     while (read.step()) {
         ++row;
-        observer_.rowReached(spec.reg, row);
-        const QByteArray key = textOf(src, spec.keyPos);
+        observer_.rowReached(plan.reg, row);
+        const QByteArray key = textOf(src, plan.keyPos);
         bindText(check, 1, key);
         const bool duplicate = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
         check.reset();
         if (duplicate) {
-            log(spec.duplicateLine + QString::fromUtf8(key));
-            log(spec.cancelLine);
-            if (spec.skipped) ++*spec.skipped;
+            log(plan.duplicateLine + QString::fromUtf8(key));
+            log(plan.cancelLine);
+            if (plan.skipped) ++*plan.skipped;
             continue;
         }
         qint64 serial = 0;
         if (lookup) {
-            const QByteArray lookupKey = textOf(src, spec.lookupPos);
+            const QByteArray lookupKey = textOf(src, plan.lookupPos);
             bindText(*lookup, 1, lookupKey);
             const bool found = lookup->step();
             if (found) serial = sqlite3_column_int64(lookup->handle(), 0);
             lookup->reset();
-            if (!found) throw store::Error(spec.notFound.arg(QString::fromUtf8(lookupKey)));
+            if (!found) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
         }
         int index = 1;
         for (int i = firstInsert; i < n; ++i, ++index) {
-            const int rc = i == spec.serialPos ? sqlite3_bind_int64(ins, index, serial)
+            const int rc = i == plan.serialPos ? sqlite3_bind_int64(ins, index, serial)
                                                : sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));
             if (rc != SQLITE_OK) throw store::Error(store::engineMessage(target_.handle(), rc));
         }
@@ -141,7 +141,7 @@ void Transfer::transferTable(const Spec& spec) {
         insert.reset();
     }
     read.reset();
-    observer_.tableFinished(spec.reg, row);
+    observer_.tableFinished(plan.reg, row);
     flush();
 }
 
@@ -149,7 +149,7 @@ bool Transfer::run() {
     counts_ = {};
     error_.clear();
     pending_.clear();
-    const Spec employers{Register::Employers,
+    const TablePlan employers{Register::Employers,
                          "M_CORPORATION",
                          1,
                          kCheckSSNDbl,
@@ -161,7 +161,7 @@ bool Transfer::run() {
                          "取消本条企业信息导入。",
                          &counts_.employers,
                          &counts_.employersSkipped};
-    const Spec persons{Register::Persons,
+    const TablePlan persons{Register::Persons,
                        "M_PERSON",
                        2,
                        kCheckIDcardDbl,
@@ -173,7 +173,7 @@ bool Transfer::run() {
                        "取消本条个人信息导入。",
                        &counts_.persons,
                        &counts_.personsSkipped};
-    const Spec institutions{Register::Institutions,
+    const TablePlan institutions{Register::Institutions,
                             "M_PSNAPPOINTEDHOSPITAL",
                             8,
                             kCheckMedDbl,

@@ -73,8 +73,8 @@ class Transfer {
     const QString& errorText() const { return error_; }
 
   private:
-    struct Spec;
-    void transferTable(const Spec& spec);
+    struct TablePlan;
+    void transferTable(const TablePlan& plan);
     void log(const QString& line);
     void flush();
 
