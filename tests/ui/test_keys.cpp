@@ -37,7 +37,7 @@ struct Window {
         keys->setF1Handler([this] { ++f1; });
         dialog.show();
         QApplication::setActiveWindow(&dialog);
-        QTest::qWaitForWindowActive(&dialog);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&dialog));
     }
 };
 
@@ -80,11 +80,11 @@ TEST(ExitNotifier, FiresOnlyForMovesInsideTheWindow) {
         auto* e = new QLineEdit(&other);
         other.show();
         QApplication::setActiveWindow(&other);
-        QTest::qWaitForWindowActive(&other);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&other));
         e->setFocus();
     }
     QApplication::setActiveWindow(&w.dialog);
-    QTest::qWaitForWindowActive(&w.dialog);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&w.dialog));
     EXPECT_EQ(QApplication::focusWidget(), w.a);
     EXPECT_EQ(leftA, 0);
     w.b->setFocus();
@@ -101,7 +101,7 @@ TEST(ExitNotifier, ComboPopupIsNotLeavingTheList) {
     l->addWidget(next);
     d.show();
     QApplication::setActiveWindow(&d);
-    QTest::qWaitForWindowActive(&d);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&d));
     ui::ExitNotifier exits(&d);
     int left = 0;
     exits.onExit(combo, [&] { ++left; });
