@@ -145,6 +145,7 @@ void TForm_per_info::buildControls() {
     addLabel("性别", DBLookupComboBox_SEX, kLabelA, y, kFieldA - kLabelA - 4, kBlue);
     DBEdit_CSRQ = edit("DBEdit_CSRQ", "BIRTH");
     DBEdit_CSRQ->setEnabled(false);
+    DBEdit_CSRQ->setToolTip(kDateHint);
     place(DBEdit_CSRQ, kFieldB, y, 104);
     addLabel("出生日期", DBEdit_CSRQ, kLabelB, y, kFieldB - kLabelB - 4, kBlue);
     DBLookupComboBox_NATION = lookup("DBLookupComboBox_NATION", ADOQuery_MZ);
@@ -248,7 +249,8 @@ void TForm_per_info::buildControls() {
     addLabel("离休医疗统筹缴费方式", DBLookupComboBox_LXJFFS, kLabelA, y, kFieldA - kLabelA - 4, kBlue);
     DBLookupComboBox_GRZHGLZT = lookup("DBLookupComboBox_GRZHGLZT", ADOQuery_GRZHGLZT);
     DBLookupComboBox_GRZHGLZT->setEnabled(false);
-    place(DBLookupComboBox_GRZHGLZT, kFieldB, y, 104);
+    // Narrower than the column, so the long label of the card number beside it stays clear.
+    place(DBLookupComboBox_GRZHGLZT, kFieldB, y, 86);
     addLabel("账户管理状态", DBLookupComboBox_GRZHGLZT, kLabelB, y, kFieldB - kLabelB - 4);
     DBEdit_JKKH = edit("DBEdit_JKKH", "JINGCARD");
     DBEdit_JKKH->setEnabled(false);
@@ -401,26 +403,32 @@ void TForm_per_info::openLists() {
 }
 
 bool TForm_per_info::keyPressed(QWidget* target, int key, Qt::KeyboardModifiers) {
-    if (target == Edit_hosinput && key == Qt::Key_Down) {
-        DBGrid1->setFocus(Qt::OtherFocusReason);
-        return true;
+    if (target == Edit_hosinput) return Edit_hosinputKeyDown(key);
+    return false;
+}
+
+bool TForm_per_info::Edit_hosinputKeyDown(int key) {
+    if (key != Qt::Key_Down) return false;
+    DBGrid1->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+bool TForm_per_info::DBEdit_JZDYZBMKeyPress(const QString& typed) {
+    // Control characters (Backspace among them) pass; any other non-digit is dropped.
+    if (typed.isEmpty() || typed[0].unicode() < 0x20 || typed[0].unicode() == 0x7f) return false;
+    for (QChar c : typed) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
+            ui::dialogs().beep();
+            return true;
+        }
     }
     return false;
 }
 
 bool TForm_per_info::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress && digitsOnly_.contains(static_cast<QWidget*>(watched))) {
-        const QString t = static_cast<QKeyEvent*>(event)->text();
-        // Control characters (Backspace among them) pass; any other non-digit is dropped.
-        if (!t.isEmpty() && t[0].unicode() >= 0x20 && t[0].unicode() != 0x7f) {
-            for (QChar c : t) {
-                if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-                    ui::dialogs().beep();
-                    return true;
-                }
-            }
-        }
-    }
+    if (event->type() == QEvent::KeyPress && digitsOnly_.contains(static_cast<QWidget*>(watched)) &&
+        DBEdit_JZDYZBMKeyPress(static_cast<QKeyEvent*>(event)->text()))
+        return true;
     return QDialog::eventFilter(watched, event);
 }
 

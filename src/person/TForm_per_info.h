@@ -65,6 +65,10 @@ class TForm_per_info : public QDialog {
     void Edit_hosinputChange();
     void DBGrid1DblClick();
     void Button1Click();
+    // Key handlers; true when the key is swallowed.
+    bool Edit_hosinputKeyDown(int key);
+    // Shared by the postcode and the five slots: digits and Backspace only.
+    bool DBEdit_JZDYZBMKeyPress(const QString& typed);
 
     store::Connection ADOConnection1;
     store::Table* ADOTable_PERSON;

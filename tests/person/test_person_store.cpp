@@ -54,6 +54,48 @@ TEST_F(PersonWindowTest, WindowAndControls) {
     }
 }
 
+TEST_F(PersonWindowTest, HintsOfTheFields) {
+    const QString date = "输入格式2001 01 01", space = "按空格键可以使本栏为空",
+                  slot = "请输入定点医疗机构代码";
+    const QList<QPair<const char*, QString>> hints = {{"DBEdit_CSRQ", date},
+                                                      {"DBEdit_CJGZRQ", date},
+                                                      {"DBEdit_LTXRQ", date},
+                                                      {"DBLookupComboBox_HYZK", space},
+                                                      {"DBLookupComboBox_HKXZ", space},
+                                                      {"DBLookupComboBox_GRSF", space},
+                                                      {"DBLookupComboBox_XZZW", space},
+                                                      {"DBLookupComboBox_ZYJSZC", space},
+                                                      {"DBLookupComboBox_GRJSDJ", space},
+                                                      {"DBLookupComboBox_LTXRYLB", space},
+                                                      {"DBEdit_DDYLJG1", slot},
+                                                      {"DBEdit_DDYLJG2", slot},
+                                                      {"DBEdit_DDYLJG3", slot},
+                                                      {"DBEdit_DDYLJG4", ""},
+                                                      {"DBEdit_DDYLJG5", slot},
+                                                      {"DBLookupComboBox_NATION", ""},
+                                                      {"DBEdit_NAME", ""}};
+    for (const auto& [name, hint] : hints) {
+        auto* w = win->findChild<QWidget*>(name);
+        ASSERT_TRUE(w) << name;
+        EXPECT_EQ(w->toolTip(), hint) << name;
+    }
+}
+
+// No label or field covers another (the search panel lies over the slots on purpose).
+TEST_F(PersonWindowTest, ControlsDoNotOverlap) {
+    show();
+    QList<QWidget*> placed;
+    for (QWidget* w : win->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        if (w->isVisible() && w != win->Panel_hos) placed.append(w);
+    ASSERT_GT(placed.size(), 40);
+    for (int i = 0; i < placed.size(); ++i) {
+        EXPECT_TRUE(win->rect().contains(placed[i]->geometry())) << placed[i]->objectName().toStdString();
+        for (int j = i + 1; j < placed.size(); ++j)
+            EXPECT_FALSE(placed[i]->geometry().intersects(placed[j]->geometry()))
+                << placed[i]->objectName().toStdString() << " and " << placed[j]->objectName().toStdString();
+    }
+}
+
 TEST_F(PersonWindowTest, TabOrderPassesOverDisabledControls) {
     show();
     win->Edit_SHBXDJZBM->setText("110000000002");  // type 30: the post is enabled
