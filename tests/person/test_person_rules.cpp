@@ -47,6 +47,39 @@ INSTANTIATE_TEST_SUITE_P(
                 "单位缴费"}),
     [](const auto& info) { return std::string("FeeType") + info.param.feeType; });
 
+// A fee type other than 1, 2 and 3 leaves the lists as the last rule left them;
+// the post still follows the new employer's type.
+TEST_F(PersonWindowTest, OtherFeeTypesLeaveTheLists) {
+    struct Case {
+        const char* ssn;
+        QVariant feeType;
+        const char* kept;
+    };
+    const QList<Case> cases = {{"110000000011", QVariant(), ""},
+                               {"110000000012", "", ""},
+                               {"110000000013", "4", "4"},
+                               {"110000000014", " 1", " 1"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.ssn);
+        db.execute(
+            "INSERT INTO M_CORPORATION (SSN, NAME, CORPSRETFEETYPE, CORPTYPE, BELONG) "
+            "VALUES (?, '其他单位', ?, '10', '5')",
+            {c.ssn, c.feeType});
+        win->Edit_SHBXDJZBM->setText("110000000002");  // fee type 2, employer type 30
+        ASSERT_TRUE(win->DBLookupComboBox_XZZW->isEnabled());
+        win->Edit_SHBXDJZBM->setText(c.ssn);
+        EXPECT_EQ(win->Edit_DWMC->text(), "其他单位");
+        EXPECT_EQ(win->corpSRetFeeType(), c.kept);
+        EXPECT_EQ(codes(win->ADOQuery_JFRYLB), QStringList{"14"});
+        EXPECT_EQ(win->DBLookupComboBox_JFRYLB->text(), "离休人员");
+        EXPECT_EQ(codes(win->ADOQuery_YBCBRYLB), (QStringList{"27", "31"}));
+        EXPECT_EQ(codes(win->ADOQuery_LXJFFS), QStringList{"2"});
+        EXPECT_EQ(win->DBLookupComboBox_LXJFFS->text(), "单位缴费");
+        EXPECT_FALSE(win->DBLookupComboBox_XZZW->isEnabled());
+    }
+    EXPECT_TRUE(dialogs.texts().isEmpty());
+}
+
 TEST_F(PersonWindowTest, LookupRunsAtTwelveCharactersOnly) {
     win->Edit_SHBXDJZBM->setText("11000000000");
     EXPECT_TRUE(win->Edit_DWMC->text().isEmpty());
