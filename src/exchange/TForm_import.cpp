@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 
 #include "platform/Settings.h"
 #include "store/DatabaseFactory.h"
@@ -102,6 +103,9 @@ void TForm_import::buildLayout() {
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });
     connect(Button4, &QPushButton::clicked, this, [this] { Button4Click(); });
     connect(Button_makeFloppy, &QPushButton::clicked, this, [this] { Button_makeFloppyClick(); });
+
+    // Centred on the desktop, not over the main window.
+    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 }
 
 void TForm_import::FormCreate() {

@@ -100,7 +100,7 @@ bool TForm_import::checkMedDbl(const QString& idcard) {
 }
 
 void TForm_import::Button2Click() {
-    const QString path = ui::dialogs().openFile(this, QString(), QString(), "*.mdb (*.mdb)");
+    const QString path = ui::dialogs().openFile(this, QString(), QString(), "*.mdb");
     if (!path.isEmpty()) Edit_fromfile->setText(path);
 }
 
@@ -158,9 +158,14 @@ void TForm_import::Button4Click() {
     // Never copy over a file that a connection still has open, and never let
     // a journal left by an interrupted export roll back into the fresh copy.
     closeConnections();
-    for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(exportFilePath + suffix);
     QDir().mkpath(QFileInfo(exportFilePath).absolutePath());
-    platform::copyFileDurably(templatePath, exportFilePath);  // a failed copy shows when the file is opened
+    // A template that cannot be read leaves the day's earlier export as it
+    // is: the transfer then runs into it. A copy that fails part-way leaves
+    // no file, which shows when the file is opened.
+    if (QFile(templatePath).open(QIODevice::ReadOnly)) {
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(exportFilePath + suffix);
+        platform::copyFileDurably(templatePath, exportFilePath);
+    }
     appendLog({kDashes, "开始向报盘文件导入数据；文件路径及名称为：" + exportFilePath});
     try {
         ADOConnection_from.open(Edit_tofile->text(), store::databasePassword(),

@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -25,6 +26,16 @@ using namespace fixtures;
 namespace {
 
 const QString kDashes(62, '-');
+
+// Also keeps what the file chooser was asked to show.
+struct ChooserDialogs : testing_support::RecordingDialogs {
+    QString openFile(QWidget* parent, const QString& caption, const QString& dir,
+                     const QString& filter) override {
+        chooser.append({caption, filter});
+        return RecordingDialogs::openFile(parent, caption, dir, filter);
+    }
+    QList<QStringList> chooser;  // {caption, filter} per showing
+};
 
 class ImportWindow : public ::testing::Test {
   protected:
@@ -59,7 +70,7 @@ class ImportWindow : public ::testing::Test {
     QString logFile() const { return work.file("orvanta/离休统筹导数日志文件2026-12-10.log"); }
 
     testing_support::WorkDir work;
-    testing_support::RecordingDialogs dialogs;
+    ChooserDialogs dialogs;
     std::unique_ptr<TForm_import> form;
 };
 
@@ -68,6 +79,8 @@ TEST_F(ImportWindow, CreationAndShowingStartClean) {
     EXPECT_EQ(form->size(), QSize(688, 453));
     EXPECT_EQ(form->font().family(), "新宋体");
     EXPECT_EQ(form->font().pixelSize(), 12);
+    ASSERT_NE(form->screen(), nullptr);
+    EXPECT_EQ(form->geometry().center(), form->screen()->availableGeometry().center());
     EXPECT_EQ(form->Edit_tofile->text(), work.database());
     EXPECT_TRUE(QFileInfo(work.file("orvanta")).isDir());
     EXPECT_TRUE(form->Edit_fromfile->isReadOnly());
@@ -101,6 +114,9 @@ TEST_F(ImportWindow, FileChooserFillsThePathOrLeavesIt) {
     EXPECT_EQ(form->Edit_fromfile->text(), "/media/disk/a.mdb");
     form->Button2Click();  // cancelled
     EXPECT_EQ(form->Edit_fromfile->text(), "/media/disk/a.mdb");
+    // The one filter, shown as *.mdb; the chooser's own caption.
+    const QStringList asked{QString(), "*.mdb"};
+    EXPECT_EQ(dialogs.chooser, QList<QStringList>({asked, asked}));
 }
 
 TEST_F(ImportWindow, MissingSourceAsksForOne) {
@@ -428,6 +444,41 @@ TEST_F(ExportWindow, MissingTemplateEndsWithTheOpenError) {
     EXPECT_TRUE(dialogs.texts()[0].contains(exportFile()));
     EXPECT_FALSE(form->Button_makeFloppy->isEnabled());
     EXPECT_EQ(form->logLines().size(), 2);
+}
+
+// Without a template the day's earlier export is not lost: the transfer runs
+// into it and the rows it holds count as duplicates.
+TEST_F(ExportWindow, MissingTemplateRunsIntoTheDaysEarlierExport) {
+    form->Button4Click();
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000003", "单位三");
+    }
+    QFile::remove(work.templateFile());
+    dialogs.clear();
+    form->FormShow();
+    form->Button4Click();
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    EXPECT_TRUE(form->Button_makeFloppy->isEnabled());
+    QStringList expected{kDashes,
+                         "开始向报盘文件导入数据；文件路径及名称为：" + exportFile(),
+                         "本条企业信息重复，其社保登记证号码为：110000000001",
+                         "取消本条企业信息导入。",
+                         "本条企业信息重复，其社保登记证号码为：110000000002",
+                         "取消本条企业信息导入。",
+                         "本条个人信息重复，其身份证号码为：110101194001010011",
+                         "取消本条个人信息导入。",
+                         "本条个人定点医疗机构信息重复，其人员身份证号码为：110101194001010011",
+                         "取消本条个人定点医疗机构选择信息导入。"};
+    expected += statistics(3, 2, 1, 1);
+    expected += QStringList{"", "操作完毕！", kDashes};
+    EXPECT_EQ(form->logLines(), expected);
+    store::Connection e;
+    e.open(exportFile(), store::databasePassword(), store::Connection::Mode::ReadOnly);
+    EXPECT_EQ(e.select("SELECT CORPSN, SSN FROM M_CORPORATION ORDER BY CORPSN"),
+              (QList<QVariantList>{{1LL, "110000000001"}, {2LL, "110000000002"}, {3LL, "110000000003"}}));
+    EXPECT_EQ(exchange::storedChecksum(e.handle()), exchange::rowsChecksum(e.handle()));
 }
 
 TEST_F(ExportWindow, ExportedFileImportsIntoAnotherWorkingDatabase) {
