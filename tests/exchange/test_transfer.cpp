@@ -127,6 +127,14 @@ TEST_F(ImportWindow, MissingSourceAsksForOne) {
 }
 
 TEST_F(ImportWindow, EmptySourceWritesZeroStatisticsAndTheLogFile) {
+    // The message comes after the log file is written and the empty line
+    // appended, before the closing lines.
+    QStringList atMessage;
+    bool fileAtMessage = false;
+    dialogs.onShow = [&](const testing_support::Shown&) {
+        atMessage = form->logLines();
+        fileAtMessage = QFileInfo::exists(logFile());
+    };
     importFile(source());
     EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
     QStringList expected{kDashes, "开始向本地库导入数据...."};
@@ -135,6 +143,8 @@ TEST_F(ImportWindow, EmptySourceWritesZeroStatisticsAndTheLogFile) {
     EXPECT_EQ(form->logLines(), expected);
     EXPECT_EQ(form->Memo1->toPlainText(), expected.join('\n'));
     EXPECT_TRUE(QFileInfo::exists(logFile()));
+    EXPECT_EQ(atMessage, expected.mid(0, expected.size() - 2));
+    EXPECT_TRUE(fileAtMessage);
 }
 
 TEST_F(ImportWindow, LogFileIsGbkWithCrLfByteForByte) {
@@ -274,6 +284,7 @@ TEST_F(ImportWindow, UnknownEmployerNumberRollsEverythingBack) {
         s.open(src);
         dropUniqueKeys(s);
         addEmployer(s, "110000000001", "单位一");
+        addEmployer(s, "110000000001", "重复单位");  // its lines stay in the log area
         addPerson(s, "110000000001", "110101194001010011", "人一");
         addPerson(s, "999999999999", "110101194001010022", "无单位");
         addPerson(s, "110000000001", "110101194001010011", "重复");
@@ -284,7 +295,9 @@ TEST_F(ImportWindow, UnknownEmployerNumberRollsEverythingBack) {
     EXPECT_EQ(dump(work.database()), before);
     EXPECT_TRUE(integrityOk(work.database()));
     EXPECT_FALSE(QFileInfo::exists(logFile()));
-    EXPECT_EQ(form->logLines(), (QStringList{kDashes, "开始向本地库导入数据....", "操作完毕！", kDashes}));
+    EXPECT_EQ(form->logLines(), (QStringList{kDashes, "开始向本地库导入数据....",
+                                             "本条企业信息重复，其社保登记证号码为：110000000001",
+                                             "取消本条企业信息导入。", "操作完毕！", kDashes}));
 }
 
 TEST_F(ImportWindow, InstitutionWithoutPersonRollsBack) {
