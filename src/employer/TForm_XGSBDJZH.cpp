@@ -11,6 +11,10 @@
 #include "ui/Dialogs.h"
 #include "ui/KeyPreview.h"
 
+namespace {
+const QSize kOuterSize(302, 179);  // frame included
+}
+
 TForm_XGSBDJZH::TForm_XGSBDJZH(QWidget* parent) : QDialog(parent) {
     setObjectName("Form_XGSBDJZH");
     setWindowTitle("修改社保登记证号码");
@@ -44,7 +48,7 @@ TForm_XGSBDJZH::TForm_XGSBDJZH(QWidget* parent) : QDialog(parent) {
     grid->addLayout(buttons, 2, 0, 1, 2);
     setTabOrder(Edit2, Button1);
     setTabOrder(Button1, Button2);
-    setFixedSize(302, 179);
+    setFixedSize(kOuterSize);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 
     connect(Button1, &QPushButton::clicked, this, &TForm_XGSBDJZH::Button1Click);
@@ -54,7 +58,14 @@ TForm_XGSBDJZH::TForm_XGSBDJZH(QWidget* parent) : QDialog(parent) {
 
 void TForm_XGSBDJZH::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (e->spontaneous()) return;
+    if (!placed_) {
+        // The frame is known only now; the size is the outer one.
+        placed_ = true;
+        setFixedSize(kOuterSize - (frameGeometry().size() - size()));
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - frameGeometry().center() + pos());
+    }
+    FormShow();
 }
 
 void TForm_XGSBDJZH::FormShow() {

@@ -35,4 +35,5 @@ class TForm_XGSBDJZH : public QDialog {
 
   private:
     ui::KeyPreview* keyPreview_;
+    bool placed_ = false;  // outer size and centre set at the first showing
 };

@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -21,6 +22,7 @@
 namespace {
 const QString kList = QStringLiteral("SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION");
 const QString kQueryFirst = QStringLiteral("请先查询");
+const QSize kOuterSize(699, 465);  // frame included
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -92,13 +94,14 @@ TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
                         Button2,      Button_print, Button_printall, Button_close, DBGrid1};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    resize(699, 465);
+    resize(kOuterSize);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 
     connect(Button_query, &QPushButton::clicked, this, &TForm_cop_query::Button_queryClick);
     connect(Button1, &QPushButton::clicked, this, &TForm_cop_query::Button1Click);
     connect(Button_EDIT, &QPushButton::clicked, this, &TForm_cop_query::DBGrid1DblClick);
     connect(DBGrid1, &ui::DBGrid::rowDoubleClicked, this, [this](int) { DBGrid1DblClick(); });
+    DBGrid1->viewport()->installEventFilter(this);
     connect(Button_delete, &QPushButton::clicked, this, &TForm_cop_query::Button_deleteClick);
     connect(Button2, &QPushButton::clicked, this, &TForm_cop_query::Button2Click);
     connect(Button_print, &QPushButton::clicked, this, &TForm_cop_query::Button_printClick);
@@ -109,7 +112,26 @@ TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
 
 void TForm_cop_query::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (e->spontaneous()) return;
+    if (!placed_) {
+        // The frame is known only now; the size is the outer one. Later showings keep the operator's size.
+        placed_ = true;
+        resize(kOuterSize - (frameGeometry().size() - size()));
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - frameGeometry().center() + pos());
+    }
+    FormShow();
+}
+
+bool TForm_cop_query::eventFilter(QObject* watched, QEvent* event) {
+    // The grid reports double clicks on rows only; below the rows, or in an empty grid, they count too.
+    if (watched == DBGrid1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton && !DBGrid1->indexAt(me->position().toPoint()).isValid()) {
+            DBGrid1DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm_cop_query::FormShow() {

@@ -56,6 +56,8 @@ class TForm_cop_query : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
+    // A double click in the grid where no row is still counts as one.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing by any means closes the list.
     void done(int r) override;
 
@@ -70,4 +72,5 @@ class TForm_cop_query : public QDialog {
     void changeNumber();
 
     ui::KeyPreview* keyPreview_;
+    bool placed_ = false;  // outer size and centre set at the first showing
 };

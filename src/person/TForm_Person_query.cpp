@@ -1,6 +1,7 @@
 #include "person/TForm_Person_query.h"
 
 #include <QGridLayout>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -24,6 +25,7 @@ const QString kBase = QStringLiteral(
     "= "
     "M_CORPORATION.SSN ");
 const QString kQueryFirst = QStringLiteral("请先查询");
+const QSize kOuterSize(696, 480);  // frame included
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     auto* b = new QPushButton(caption, parent);
@@ -107,13 +109,14 @@ TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
                         Button_print,    Button1,       DBGrid1};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
 
-    resize(696, 480);
+    resize(kOuterSize);
     if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
 
     connect(Button_query, &QPushButton::clicked, this, &TForm_Person_query::Button_queryClick);
     connect(Button_QueryAll, &QPushButton::clicked, this, &TForm_Person_query::Button_QueryAllClick);
     connect(Button2, &QPushButton::clicked, this, &TForm_Person_query::DBGrid1DblClick);
     connect(DBGrid1, &ui::DBGrid::rowDoubleClicked, this, [this](int) { DBGrid1DblClick(); });
+    DBGrid1->viewport()->installEventFilter(this);
     connect(Button_delete, &QPushButton::clicked, this, &TForm_Person_query::Button_deleteClick);
     connect(Button_print, &QPushButton::clicked, this, &TForm_Person_query::Button_printClick);
     connect(Button1, &QPushButton::clicked, this, &TForm_Person_query::Button1Click);
@@ -123,7 +126,26 @@ TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
 
 void TForm_Person_query::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) FormShow();
+    if (e->spontaneous()) return;
+    if (!placed_) {
+        // The frame is known only now; the size is the outer one. Later showings keep the operator's size.
+        placed_ = true;
+        resize(kOuterSize - (frameGeometry().size() - size()));
+        if (QScreen* s = screen()) move(s->availableGeometry().center() - frameGeometry().center() + pos());
+    }
+    FormShow();
+}
+
+bool TForm_Person_query::eventFilter(QObject* watched, QEvent* event) {
+    // The grid reports double clicks on rows only; below the rows, or in an empty grid, they count too.
+    if (watched == DBGrid1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton && !DBGrid1->indexAt(me->position().toPoint()).isValid()) {
+            DBGrid1DblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void TForm_Person_query::FormShow() {

@@ -53,6 +53,8 @@ class TForm_Person_query : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
+    // A double click in the grid where no row is still counts as one.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing by any means closes the list.
     void done(int r) override;
 
@@ -63,4 +65,5 @@ class TForm_Person_query : public QDialog {
     bool printOne(const QString& idNumber);
 
     ui::KeyPreview* keyPreview_;
+    bool placed_ = false;  // outer size and centre set at the first showing
 };

@@ -108,6 +108,80 @@ TEST_F(CopQueryTest, DeleteWithTwoRowsSelectedIsRefused) {
     EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 4);
 }
 
+TEST_F(CopQueryTest, DeleteConcernsTheCurrentRowWhateverSingleRowIsSelected) {
+    struct Case {
+        QList<int> selected;
+        const char* why;
+    } cases[] = {
+        {{}, "nothing selected"},
+        {{0}, "one other row selected"},
+    };
+    for (const Case& c : cases) {
+        listAll();
+        ASSERT_TRUE(w->ADOQuery_COP->locate("社保登记证编码", "110000000002")) << c.why;
+        w->DBGrid1->clearSelection();
+        for (int r : c.selected)
+            w->DBGrid1->selectionModel()->select(w->DBGrid1->model()->index(r, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        ASSERT_EQ(w->ADOQuery_COP->value(0).toString(), "110000000002") << c.why;
+        dialogs.answer(true);
+        w->Button_deleteClick();
+        EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION WHERE SSN='110000000002'"), 0)
+            << c.why;
+        EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 3) << c.why;
+        addEmployer("110000000002", "北京第二机床厂");
+    }
+}
+
+TEST_F(CopQueryTest, ADoubleClickAnywhereInTheGridIsTheEditCommand) {
+    TForm_cop_info info;
+    Form_cop_info = &info;
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QWidget* area = w->DBGrid1->viewport();
+    const QPoint belowTheRows(20, area->height() - 5);
+    struct Case {
+        const char* list;  // "none", "empty" or "all"
+        int clickedRow;    // -1: below the rows
+        QStringList texts;
+        QString opened;  // registration number shown in the employer window, empty: none
+    } cases[] = {
+        {"none", -1, {kQueryFirst}, {}},
+        {"empty", -1, {kQueryFirst}, {}},
+        {"all", 1, {}, "110000000002"},   // the row clicked
+        {"all", -1, {}, "110000000003"},  // the current row
+    };
+    for (const Case& c : cases) {
+        const QString list = c.list;
+        w->ADOQuery_COP->close();
+        if (list == "empty") w->Button_queryClick();
+        if (list == "all") {
+            listAll();
+            ASSERT_TRUE(w->ADOQuery_COP->locate("社保登记证编码", "110000000003"));
+        }
+        dialogs.clear();
+        modal.windows.clear();
+        const QPoint at = c.clickedRow < 0
+                              ? belowTheRows
+                              : w->DBGrid1->visualRect(w->DBGrid1->model()->index(c.clickedRow, 0)).center();
+        ASSERT_FALSE(c.clickedRow < 0 && w->DBGrid1->indexAt(at).isValid()) << c.list;
+        // As the operator's mouse does it: the first click, then the second one as a double click.
+        QTest::mouseClick(area, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(area, Qt::LeftButton, {}, at);
+        EXPECT_EQ(dialogs.texts(), c.texts) << c.list << " " << c.clickedRow;
+        if (c.opened.isEmpty()) {
+            EXPECT_TRUE(modal.windows.isEmpty()) << c.list;
+        } else {
+            EXPECT_EQ(modal.windows, QList<QWidget*>{&info}) << c.list << " " << c.clickedRow;
+            EXPECT_EQ(info.ADOTable_corporation->value("SSN").toString(), c.opened);
+            info.ADOTable_corporation->cancel();
+        }
+    }
+    w->hide();
+    Form_cop_info = nullptr;
+}
+
 TEST_F(CopQueryTest, OpensTheCurrentEmployerInTheEmployerWindowForCorrection) {
     TForm_cop_info info;
     Form_cop_info = &info;
@@ -205,6 +279,7 @@ TEST_F(CopQueryTest, KeysMoveOnPressButtonsAndEscCloses) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(w->ADOQuery_COP->isOpen());
+    EXPECT_EQ(w->frameGeometry().size(), QSize(699, 465));  // the outer size, frame included
 
     // The next showing starts clean.
     w->Edit_DWMC->setText("机床");

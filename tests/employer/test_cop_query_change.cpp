@@ -144,6 +144,18 @@ TEST_F(CopQueryChangeTest, AnEmployerGoneSinceTheListWasReadIsNoSuccess) {
     EXPECT_FALSE(w->ADOConnection1.inTransaction());
 }
 
+TEST_F(CopQueryChangeTest, AnEmployerWithoutNumberIsNotOfferedForAChange) {
+    db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (NULL, '无号单位')");
+    listAll();
+    ASSERT_TRUE(w->ADOQuery_COP->locate("单位名称", "无号单位"));
+    modal.windows.clear();
+    w->Button2Click();
+    EXPECT_EQ(dialogs.texts(), QStringList{"没有查到记录"});
+    EXPECT_TRUE(modal.windows.isEmpty());
+    EXPECT_FALSE(w->ADOConnection1.inTransaction());
+    deleteEmployerWithoutPersons();
+}
+
 // The dialog itself, shown as the operator sees it.
 class ChangeDialogTest : public ::testing::Test {
   protected:
@@ -160,6 +172,7 @@ class ChangeDialogTest : public ::testing::Test {
 };
 
 TEST_F(ChangeDialogTest, ShowsTheOldNumberAndTakesOnlyDigits) {
+    EXPECT_EQ(d.frameGeometry().size(), QSize(302, 179));  // the outer size, frame included
     EXPECT_EQ(d.Edit1->text(), "110000000001");
     EXPECT_FALSE(d.Edit1->isEnabled());
     EXPECT_EQ(ssnChangeConfirmed, 0);

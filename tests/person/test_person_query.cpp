@@ -206,6 +206,31 @@ TEST_F(PersonQueryTest, AFailedDeleteKeepsBothRowsAndSaysNothing) {
     EXPECT_EQ(w->StatusBar1->text(), countLine(4));
 }
 
+TEST_F(PersonQueryTest, DeleteRemovesTheCurrentRowWhateverSingleRowIsSelected) {
+    struct Case {
+        QList<int> selected;
+        int current;  // serial of the current row, the one deleted
+        const char* why;
+    } cases[] = {
+        {{}, 3, "nothing selected"},
+        {{0}, 2, "one other row selected"},
+    };
+    for (const Case& c : cases) {
+        w->Button_QueryAllClick();
+        ASSERT_TRUE(w->ADOQuery_PERSON->locate("ID", c.current)) << c.why;
+        w->DBGrid1->clearSelection();
+        for (int r : c.selected)
+            w->DBGrid1->selectionModel()->select(w->DBGrid1->model()->index(r, 0),
+                                                 QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        dialogs.answer(true);
+        w->Button_deleteClick();
+        EXPECT_EQ(countFromOutside(QString("SELECT count(*) FROM M_PERSON WHERE PSNSN=%1").arg(c.current)), 0)
+            << c.why;
+        EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_PERSON WHERE PSNSN=1"), 1) << c.why;
+    }
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_PERSON"), 3);
+}
+
 TEST_F(PersonQueryTest, DeleteWithTwoRowsSelectedIsRefused) {
     w->Button_QueryAllClick();
     selectRows({0, 1});
@@ -237,6 +262,67 @@ TEST_F(PersonQueryTest, OpensTheCurrentPersonInThePersonWindow) {
     w->DBGrid1DblClick();
     EXPECT_TRUE(modal.windows.isEmpty());
     EXPECT_TRUE(dialogs.shown.isEmpty());
+}
+
+TEST_F(PersonQueryTest, APersonWithoutInstitutionRowIsOpenedAfterTheNotice) {
+    TForm_per_info info;
+    Form_per_info = &info;
+    db.execute("DELETE FROM M_PSNAPPOINTEDHOSPITAL WHERE PSNSN=2");
+    w->Button_QueryAllClick();
+    ASSERT_TRUE(w->ADOQuery_PERSON->locate("ID", 2));
+    w->DBGrid1DblClick();
+    EXPECT_EQ(dialogs.texts(), QStringList{"未找到该参保人的定点医疗机构信息"});
+    ASSERT_EQ(modal.windows, QList<QWidget*>{&info});
+    EXPECT_EQ(perInfoMode, 2);
+    EXPECT_EQ(info.ADOTable_PERSON->value("IDCARD").toString(), kLiSi);
+    EXPECT_TRUE(info.ADOTable_DDYLJG->isEditing());
+    EXPECT_TRUE(info.ADOTable_DDYLJG->value("HOSP_1").isNull());  // nobody else's institutions
+}
+
+TEST_F(PersonQueryTest, ADoubleClickAnywhereInTheGridIsTheEditCommand) {
+    TForm_per_info info;
+    Form_per_info = &info;
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    QWidget* area = w->DBGrid1->viewport();
+    struct Case {
+        const char* list;  // "none", "empty" or "all"
+        int clickedRow;    // -1: below the rows
+        QStringList texts;
+        const char* opened;  // ID number shown in the person window, null: none
+    } cases[] = {
+        {"none", -1, {kQueryFirst}, nullptr},
+        {"empty", -1, {kQueryFirst}, nullptr},
+        {"all", 0, {}, kZhangSan},   // the row clicked
+        {"all", -1, {}, kXiaoMing},  // the current row
+    };
+    for (const Case& c : cases) {
+        const QString list = c.list;
+        w->ADOQuery_PERSON->close();
+        if (list == "empty") search("", "", "没有的名字");
+        if (list == "all") {
+            w->Button_QueryAllClick();
+            ASSERT_TRUE(w->ADOQuery_PERSON->locate("ID", 3));
+        }
+        dialogs.clear();
+        modal.windows.clear();
+        const QPoint at = c.clickedRow < 0
+                              ? QPoint(20, area->height() - 5)
+                              : w->DBGrid1->visualRect(w->DBGrid1->model()->index(c.clickedRow, 0)).center();
+        ASSERT_FALSE(c.clickedRow < 0 && w->DBGrid1->indexAt(at).isValid()) << c.list;
+        // As the operator's mouse does it: the first click, then the second one as a double click.
+        QTest::mouseClick(area, Qt::LeftButton, {}, at);
+        QTest::mouseDClick(area, Qt::LeftButton, {}, at);
+        EXPECT_EQ(dialogs.texts(), c.texts) << c.list << " " << c.clickedRow;
+        if (!c.opened) {
+            EXPECT_TRUE(modal.windows.isEmpty()) << c.list;
+        } else {
+            EXPECT_EQ(modal.windows, QList<QWidget*>{&info}) << c.list << " " << c.clickedRow;
+            EXPECT_EQ(info.ADOTable_PERSON->value("IDCARD").toString(), c.opened);
+        }
+    }
+    w->hide();
 }
 
 class PersonQueryPrintTest : public PersonQueryTest {
@@ -286,6 +372,18 @@ TEST_F(PersonQueryTest, EnterFollowsTheTabOrderAndEachShowingStartsClean) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
     EXPECT_EQ(QApplication::focusWidget(), w->Button_query);
+    // Tab goes the whole round, and Shift+Tab the same way back.
+    const QList<QWidget*> round = {w->Button_query, w->Button_QueryAll, w->Button_delete, w->Button2,
+                                   w->Button_close, w->Button_print,    w->Button1,       w->DBGrid1};
+    for (int i = 0; i + 1 < round.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), round[i + 1]) << "after " << i;
+    }
+    for (int i = round.size() - 1; i > 0; --i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+        EXPECT_EQ(QApplication::focusWidget(), round[i - 1]) << "back from " << i;
+    }
+    ASSERT_EQ(QApplication::focusWidget(), w->Button_query);
     QTest::keyClick(w->Button_query, Qt::Key_Tab);
     ASSERT_EQ(QApplication::focusWidget(), w->Button_QueryAll);
     QTest::keyClick(w->Button_QueryAll, Qt::Key_Return);
@@ -295,6 +393,7 @@ TEST_F(PersonQueryTest, EnterFollowsTheTabOrderAndEachShowingStartsClean) {
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
     EXPECT_FALSE(w->ADOQuery_PERSON->isOpen());
+    EXPECT_EQ(w->frameGeometry().size(), QSize(696, 480));  // the outer size, frame included
 
     w->show();
     QApplication::setActiveWindow(w.get());
