@@ -2,7 +2,9 @@
 
 #include <QDate>
 
+#include "platform/Settings.h"
 #include "store/Connection.h"
+#include "store/DatabaseFactory.h"
 #include "store/Statement.h"
 
 namespace bench {
@@ -53,6 +55,17 @@ void fillRegister(const QString& databasePath, int employers, int persons) {
         hosp.exec({c.lastInsertRowId(), hospitals[p % hospitals.size()], hospitals[(p + 7) % hospitals.size()], id});
     }
     t.commit();
+}
+
+QString prepareWorkingDirectory(const QString& dir, int employers, int persons) {
+    platform::setSettingsFilePath(dir + "/Veyra.ini");
+    platform::setShortDateFormat("yyyy-MM-dd");
+    platform::writeSetting("DataDir", dir + "/orvanta");
+    store::createWorkingDirectory(dir);
+    const QString db = dir + "/" + store::workingDatabaseFileName();
+    fillRegister(db, employers, persons);
+    store::setWorkingDatabasePath(db);
+    return db;
 }
 
 }  // namespace bench

@@ -15,4 +15,9 @@ QString registrationNumber(int i);
 // employers) and one institution row per person, in one transaction.
 void fillRegister(const QString& databasePath, int employers, int persons);
 
+// A benchmark's working directory in dir: its own settings file (short date
+// yyyy-MM-dd, data directory inside), a fresh database filled as above, made
+// the program's working database. Returns the database path.
+QString prepareWorkingDirectory(const QString& dir, int employers, int persons);
+
 }  // namespace bench

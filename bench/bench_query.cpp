@@ -36,12 +36,7 @@ int main(int argc, char** argv) {
     const int employers = argc > 2 ? std::atoi(argv[1]) : 10000;
     const int persons = argc > 2 ? std::atoi(argv[2]) : 100000;
     QTemporaryDir dir;
-    platform::setSettingsFilePath(dir.filePath("Veyra.ini"));
-    platform::setShortDateFormat("yyyy-MM-dd");
-    store::createWorkingDirectory(dir.path());
-    const QString db = dir.filePath("Enterprise.mdb");
-    bench::fillRegister(db, employers, persons);
-    store::setWorkingDatabasePath(db);
+    bench::prepareWorkingDirectory(dir.path(), employers, persons);
 
     TForm_cop_query cop;
     TForm_Person_query person;

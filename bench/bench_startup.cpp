@@ -31,16 +31,10 @@ int main(int argc, char** argv) {
     const int employers = argc > 2 ? std::atoi(argv[1]) : 10000;
     const int persons = argc > 2 ? std::atoi(argv[2]) : 100000;
     QTemporaryDir dir;
-    platform::setSettingsFilePath(dir.filePath("Veyra.ini"));
-    platform::setShortDateFormat("yyyy-MM-dd");
-    platform::writeSetting("DataDir", dir.filePath("orvanta"));
-    store::createWorkingDirectory(dir.path());
-    const QString db = dir.filePath("Enterprise.mdb");
     QElapsedTimer t;
     t.start();
-    bench::fillRegister(db, employers, persons);
+    bench::prepareWorkingDirectory(dir.path(), employers, persons);
     std::printf("generated %d employers, %d persons in %.2f s\n", employers, persons, t.elapsed() / 1000.0);
-    store::setWorkingDatabasePath(db);
 
     const long rss0 = residentKb();
     t.restart();
