@@ -228,8 +228,12 @@ void TForm_cop_query::Button_deleteClick() {
             return;
         }
         if (!ui::dialogs().confirm(this, "删除后将不能恢复，您确定要删除吗?\r\r删除选 Yes,否则选 No")) return;
-        // The list row stands for exactly this employer row (the number is unique).
-        ADOQuery_temp->execSql("delete from M_CORPORATION where SSN = ?", {number});
+        // The list row stands for one employer row: the number is unique, and a row without one
+        // (brought in by an import) is told apart by its name.
+        ADOQuery_temp->execSql(
+            "delete from M_CORPORATION where rowid in "
+            "(select rowid from M_CORPORATION where SSN IS ? and NAME IS ? limit 1)",
+            {ADOQuery_COP->value(0), ADOQuery_COP->value(1)});
         ADOQuery_COP->refresh();
         showCount();
     });

@@ -100,6 +100,18 @@ TEST_F(CopQueryTest, DeletingAnEmployerWithoutPersonsAsksAndRemovesOnYes) {
     EXPECT_EQ(w->ADOQuery_COP->value(0).toString(), following);  // the following row becomes current
 }
 
+TEST_F(CopQueryTest, AnEmployerWithoutNumberCanBeDeletedToo) {
+    db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (NULL, '无号单位')");
+    db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (NULL, '另一无号单位')");
+    listAll();
+    ASSERT_TRUE(w->ADOQuery_COP->locate("单位名称", "无号单位"));
+    dialogs.answer(true);
+    w->Button_deleteClick();
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION WHERE NAME='无号单位'"), 0);
+    EXPECT_EQ(countFromOutside("SELECT count(*) FROM M_CORPORATION"), 5);  // only that row
+    EXPECT_EQ(w->StatusBar1->text(), countLine(5));
+}
+
 TEST_F(CopQueryTest, DeleteWithTwoRowsSelectedIsRefused) {
     listAll();
     selectRows({1, 2});
