@@ -12,7 +12,10 @@ DBLookupComboBox::DBLookupComboBox(store::Dataset* listSource, QWidget* parent, 
     connect(this, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         if (filling_ || index < 0 || index >= names_.size()) return;
         value_ = names_[index];
-        if (list_ && list_->isOpen()) list_->moveTo(index);
+        // The key is the NAME: a repeated name stands for its first row.
+        const int row = rowOf(value_);
+        if (row != index) showValue(false);
+        if (list_ && list_->isOpen()) list_->moveTo(row);
         Q_EMIT chosen(value_);
         Q_EMIT valueChanged(value_);
     });
@@ -66,10 +69,9 @@ void DBLookupComboBox::keyPressEvent(QKeyEvent* e) {
         e->accept();
         return;
     }
-    const int before = currentIndex();
+    // Arrow keys and typed letters that change the item raise activated
+    // themselves (QComboBox does), which counts as a choice: once.
     QComboBox::keyPressEvent(e);
-    // Arrow keys and typed letters change the item without the popup.
-    if (currentIndex() != before && currentIndex() >= 0 && !filling_) Q_EMIT activated(currentIndex());
 }
 
 }  // namespace ui

@@ -119,6 +119,38 @@ TEST_F(ControlsTest, LookupListShowsNamesAndMovesItsDatasetOnlyForListedNames) {
     EXPECT_EQ(empty.text(), "");
 }
 
+TEST_F(ControlsTest, LookupListKeysChooseOnceAndRepeatedNamesStandForTheirFirstRow) {
+    // A repeated NAME: the list's key is the name, so both items mean the first row.
+    store::Query list(&c);
+    list.runQuery("SELECT CODE, NAME FROM D_SEX UNION ALL SELECT 'x', '男' ORDER BY 1");
+    ASSERT_EQ(list.recordCount(), 5);  // 0 1 2 9 x
+    auto* combo = new ui::DBLookupComboBox(&list, &window);
+    layout->addWidget(combo);
+    showWindow();
+    combo->setFocus();
+    QSignalSpy scroll(&list, &store::Dataset::afterScroll);
+    QSignalSpy chosen(combo, &ui::DBLookupComboBox::chosen);
+    struct Case {
+        Qt::Key key;
+        const char* name;
+        const char* code;
+    } cases[] = {
+        {Qt::Key_Down, "未知的性别", "0"}, {Qt::Key_Down, "男", "1"},         {Qt::Key_Down, "女", "2"},
+        {Qt::Key_End, "男", "1"},  // the last item repeats 男: its first row
+        {Qt::Key_Down, "女", "2"},         {Qt::Key_Home, "未知的性别", "0"},
+    };
+    int moves = 0;
+    for (const Case& k : cases) {
+        QTest::keyClick(combo, k.key);
+        ++moves;
+        EXPECT_EQ(combo->value(), k.name) << moves;
+        EXPECT_EQ(combo->text(), k.name) << moves;
+        EXPECT_EQ(combo->code(), k.code) << moves;
+        EXPECT_EQ(scroll.count(), moves) << moves;  // one after-scroll per choice
+        EXPECT_EQ(chosen.count(), moves) << moves;
+    }
+}
+
 TEST_F(ControlsTest, GridRowIsTheDatasetsCurrentRowAndSelectionIsSeparate) {
     for (const char* ssn : {"110000000001", "110000000002", "110000000003"})
         c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)", {ssn, ssn});
