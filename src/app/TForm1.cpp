@@ -4,6 +4,8 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
+#include <QWindowStateChangeEvent>
 
 #include "app/TForm_login.h"
 #include "app/TForm_user.h"
@@ -22,8 +24,12 @@
 TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     setObjectName("Form1");
     setWindowTitle("Veyra");
-    resize(696, 480);
-    if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+    // The frame is not known before the window is shown; changeEvent corrects
+    // the size once the window is first restored.
+    if (QScreen* s = QGuiApplication::primaryScreen())
+        setGeometry(centredClientRect(kRestoredSize, {}, s->availableGeometry()));
+    else
+        resize(kRestoredSize);
 
     QMenuBar* bar = menuBar();
     auto menu = [&](const char* name, const QString& caption) {
@@ -73,6 +79,26 @@ void TForm1::showEvent(QShowEvent* e) {
     shownOnce_ = true;
     // Run the login after the window has appeared, outside the show event.
     QTimer::singleShot(0, this, &TForm1::FormShow);
+}
+
+QRect TForm1::centredClientRect(QSize outer, QMargins frame, QRect desktop) {
+    QRect r(QPoint(), outer);
+    r.moveCenter(desktop.center());
+    return r.marginsRemoved(frame);
+}
+
+void TForm1::changeEvent(QEvent* e) {
+    QMainWindow::changeEvent(e);
+    if (e->type() != QEvent::WindowStateChange || restoredOnce_) return;
+    const auto* change = static_cast<QWindowStateChangeEvent*>(e);
+    if (!(change->oldState() & Qt::WindowMaximized) ||
+        (windowState() & (Qt::WindowMaximized | Qt::WindowMinimized)))
+        return;
+    // First restore from maximized: outer size 696 x 480, centred, now that the frame is known.
+    restoredOnce_ = true;
+    const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (s) setGeometry(centredClientRect(kRestoredSize, frame, s->availableGeometry()));
 }
 
 void TForm1::FormShow() {

@@ -2,6 +2,8 @@
 
 #include <QAction>
 #include <QMainWindow>
+#include <QMargins>
+#include <QRect>
 
 // The main window: an empty frame with the menu of the whole program.
 class TForm1 : public QMainWindow {
@@ -27,10 +29,18 @@ public:
 
     QAction *N2, *N3, *N6, *N7, *N12, *N13, *N17, *N9, *N8, *About;
 
-protected:
-    void showEvent(QShowEvent* e) override;
+    // Outer size of the window when restored from maximized.
+    static constexpr QSize kRestoredSize{696, 480};
+    // The client rectangle whose frame (outer) rectangle has the given size
+    // and is centred in the desktop rectangle.
+    static QRect centredClientRect(QSize outer, QMargins frame, QRect desktop);
 
-private:
+  protected:
+    void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
+
+  private:
     bool endRequested_ = false;
     bool shownOnce_ = false;
+    bool restoredOnce_ = false;
 };

@@ -26,6 +26,7 @@ TForm_login::TForm_login(QWidget* parent) : QDialog(parent) {
     Edit_password = new QLineEdit(this);
     Edit_password->setObjectName("Edit_password");
     Edit_password->setEchoMode(QLineEdit::Password);
+    Edit_password->setStyleSheet("lineedit-password-character: 42;");  // '*', whatever the style's own
     Button1 = new QPushButton("登录", this);
     Button1->setObjectName("Button1");
     Button2 = new QPushButton("退出", this);

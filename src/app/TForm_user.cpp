@@ -27,6 +27,7 @@ TForm_user::TForm_user(QWidget* parent) : QDialog(parent) {
     DBEdit2 = edit("DBEdit2", "USER_NAME");
     DBEdit3 = edit("DBEdit3", "PASSWORD");
     DBEdit3->setEchoMode(QLineEdit::Password);
+    DBEdit3->setStyleSheet("lineedit-password-character: 42;");  // '*', whatever the style's own
     DBEdit4 = edit("DBEdit4", "duty");
     DBGrid1 = new ui::DBGrid(ADOTable1, {{"USER_ID", "登录名", 110}, {"USER_NAME", "用户姓名", 90}, {"duty", "职务", 150}},
                              this);

@@ -1,13 +1,20 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTest>
 
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/TForm_login.h"
+#include "app/TForm_user.h"
 #include "app/globals/Globals.h"
+#include "employer/TForm_XGSBDJZH.h"
 #include "employer/TForm_cop_info.h"
 #include "employer/TForm_cop_query.h"
+#include "exchange/TForm_import.h"
 #include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
 #include "platform/Clock.h"
@@ -81,16 +88,122 @@ TEST(Startup, CreatesTheTenWindowsWithTheirCaptions) {
         {Form1, "Veyra"},
         {static_cast<QWidget*>(Form_cop_info), "单位信息"},
         {static_cast<QWidget*>(Form_per_info), "个人信息查询编辑"},
+        {static_cast<QWidget*>(Form_cop_query), "单位信息查询编辑"},
+        {static_cast<QWidget*>(Form_Person_query), "人员信息查询"},
         {static_cast<QWidget*>(Form_login), "Veyra登录"},
+        {static_cast<QWidget*>(Form_user), "操作员信息维护"},
+        {static_cast<QWidget*>(Form_XGSBDJZH), "修改社保登记证号码"},
+        {static_cast<QWidget*>(Form_import), "数据导入"},
     };
     for (const auto& [wnd, caption] : captions) {
-        ASSERT_NE(wnd, nullptr);
+        ASSERT_NE(wnd, nullptr) << caption.toStdString();
         EXPECT_EQ(wnd->windowTitle(), caption);
     }
     EXPECT_NE(Form_print1, nullptr);
-    EXPECT_NE(Form_import, nullptr);
-    EXPECT_NE(Form_XGSBDJZH, nullptr);
+    // The two fixed-size dialogs of the shell, by client area.
+    const QList<QPair<QWidget*, QSize>> sizes = {
+        {static_cast<QWidget*>(Form_login), QSize(227, 136)},
+        {static_cast<QWidget*>(Form_user), QSize(395, 321)},
+    };
+    for (const auto& [wnd, size] : sizes) {
+        EXPECT_EQ(wnd->size(), size) << wnd->objectName().toStdString();
+        EXPECT_EQ(wnd->minimumSize(), size) << wnd->objectName().toStdString();
+        EXPECT_EQ(wnd->maximumSize(), size) << wnd->objectName().toStdString();
+    }
     app::destroyWindows();
+}
+
+TEST(MainMenu, MenusItemsAndHandlersInMenuBarOrder) {
+    WorkDir w;
+    RecordingDialogs d;
+    TForm1 f;
+    struct Item {
+        const char* name;
+        const char* caption;
+    };
+    struct Menu {
+        const char* name;
+        const char* caption;
+        QList<Item> items;  // an empty caption is a separator
+    };
+    const QList<Menu> expected = {
+        {"N1", "单位信息", {{"N2", "单位增加"}, {"N3", "查询编辑"}}},
+        {"N5", "人员信息", {{"N6", "人员增加"}, {"N7", "查询编辑"}}},
+        {"N11", "报表打印", {{"N12", "单位打印"}, {"N13", "个人打印"}}},
+        {"N16", "数据交换", {{"N17", "导入/导出"}}},
+        {"N4", "用户管理", {{"N9", "编辑维护"}}},
+        {"N22", "系统", {{"N8", "退出"}, {"N19", ""}, {"About", "关于"}}},
+    };
+    const QList<QAction*> bar = f.menuBar()->actions();
+    ASSERT_EQ(bar.size(), expected.size());
+    for (int m = 0; m < expected.size(); ++m) {
+        QMenu* menu = bar[m]->menu();
+        ASSERT_NE(menu, nullptr);
+        EXPECT_EQ(menu->objectName(), expected[m].name);
+        EXPECT_EQ(bar[m]->text(), expected[m].caption);
+        const QList<QAction*> items = menu->actions();
+        ASSERT_EQ(items.size(), expected[m].items.size()) << expected[m].name;
+        for (int i = 0; i < items.size(); ++i) {
+            const Item& e = expected[m].items[i];
+            EXPECT_EQ(items[i]->objectName(), e.name);
+            EXPECT_EQ(items[i]->isSeparator(), QString(e.caption).isEmpty()) << e.name;
+            if (!items[i]->isSeparator()) {
+                EXPECT_EQ(items[i]->text(), e.caption) << e.name;
+            }
+            EXPECT_TRUE(items[i]->shortcut().isEmpty()) << e.name;  // no accelerators
+        }
+    }
+}
+
+TEST(MainMenu, EachItemShowsItsWindow) {
+    WorkDir w;
+    RecordingDialogs d;
+    ModalRecorder modal;
+    app::createWindows();
+    const QList<QPair<QAction*, QWidget*>> cases = {
+        {Form1->N3, Form_cop_query},     {Form1->N12, Form_cop_query}, {Form1->N7, Form_Person_query},
+        {Form1->N13, Form_Person_query}, {Form1->N17, Form_import},    {Form1->N9, Form_user},
+    };
+    for (const auto& [item, window] : cases) {
+        modal.windows.clear();
+        item->trigger();
+        ASSERT_EQ(modal.windows.size(), 1) << item->objectName().toStdString();
+        EXPECT_EQ(modal.windows[0], window) << item->objectName().toStdString();
+    }
+    EXPECT_TRUE(d.shown.isEmpty());
+    Form1->show();
+    Form1->N8->trigger();  // 退出: at once, no question
+    EXPECT_FALSE(Form1->isVisible());
+    EXPECT_TRUE(d.shown.isEmpty());
+    app::destroyWindows();
+}
+
+TEST(MainWindow, RestoredIsCentredWithItsOuterSize) {
+    struct Case {
+        QMargins frame;
+        QRect desktop;
+    } cases[] = {
+        {{}, {0, 0, 1280, 800}},
+        {{4, 30, 4, 4}, {0, 0, 1280, 800}},
+        {{1, 22, 1, 1}, {100, 40, 1920, 1040}},
+    };
+    for (const Case& c : cases) {
+        const QRect client = TForm1::centredClientRect(TForm1::kRestoredSize, c.frame, c.desktop);
+        const QRect outer = client.marginsAdded(c.frame);
+        EXPECT_EQ(outer.size(), QSize(696, 480)) << c.frame.top();
+        EXPECT_EQ(outer.center(), c.desktop.center()) << c.frame.top();
+    }
+
+    WorkDir w;
+    RecordingDialogs d;
+    TForm1 f;
+    f.showMaximized();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(f.isMaximized());
+    f.showNormal();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.frameGeometry().size(), QSize(696, 480));
+    EXPECT_EQ(f.frameGeometry().center(), f.screen()->availableGeometry().center());
 }
 
 TEST(MainMenu, LoginFailureEndsAndSuccessKeepsTheMainWindow) {

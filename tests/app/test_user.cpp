@@ -110,6 +110,17 @@ TEST_F(UserTest, StoredOperatorLogsInAtTheNextStartButNotWithoutPassword) {
     }
 }
 
+TEST_F(UserTest, PasswordFieldsShowStars) {
+    TForm_login login;
+    TForm_user user;
+    for (QLineEdit* e : {login.Edit_password, static_cast<QLineEdit*>(user.DBEdit3)}) {
+        e->window()->show();
+        e->setText("ab1");
+        EXPECT_EQ(e->displayText(), "***") << e->objectName().toStdString();
+        e->window()->hide();
+    }
+}
+
 TEST_F(UserTest, RefusedPostIsReportedAndTheRowStays) {
     TForm_user f;
     show(f);
