@@ -110,6 +110,63 @@ TEST_F(UserTest, StoredOperatorLogsInAtTheNextStartButNotWithoutPassword) {
     }
 }
 
+// Controls reached by Tab from `first`, in order, until the chain comes back.
+QStringList tabOrder(QWidget* first) {
+    QStringList names;
+    QWidget* w = first;
+    do {
+        if ((w->focusPolicy() & Qt::TabFocus) && w->isEnabled()) names.append(w->objectName());
+        w = w->nextInFocusChain();
+    } while (w != first && names.size() < 50);
+    return names;
+}
+
+TEST_F(UserTest, TabOrderAndFirstFocusOfTheShellDialogs) {
+    TForm_login login;
+    TForm_user user;
+    const QStringList loginOrder = {"Edit_username", "Edit_password", "Button1", "Button2"};
+    const QStringList userOrder = {"DBEdit1",       "DBEdit2",       "DBEdit3", "DBEdit4",
+                                   "Button_save",   "Button_insert", "DBGrid1", "Button_delete",
+                                   "Button_cancel", "Button_close"};
+    EXPECT_EQ(tabOrder(login.Edit_username), loginOrder);
+    EXPECT_EQ(tabOrder(user.DBEdit1), userOrder);
+    show(user);
+    EXPECT_EQ(QApplication::focusWidget(), user.Button_insert);
+    user.hide();
+    user.DBEdit2->setFocus();
+    show(user);  // every showing starts on 增加
+    EXPECT_EQ(QApplication::focusWidget(), user.Button_insert);
+}
+
+TEST_F(UserTest, TypingChangesTheGridRowAndTheCloseBoxKeepsItPending) {
+    store::Connection c;
+    c.open(w.database());
+    c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD) VALUES ('bob', '鲍勃', 'pw')");
+    TForm_user f;
+    show(f);
+    f.DBGrid1->setCurrentIndex(f.DBGrid1->model()->index(1, 0));
+    EXPECT_EQ(f.DBEdit1->text(), "bob");  // the fields show the grid's row
+    f.DBEdit2->setFocus();
+    f.DBEdit2->selectAll();
+    typeText(f.DBEdit2, "王");
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Edit);
+    f.Button_save->click();
+    EXPECT_EQ(c.scalar("SELECT USER_NAME FROM M_UserManager WHERE USER_ID = 'bob'").toString(), "王");
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Browse);
+
+    f.DBEdit4->setFocus();
+    typeText(f.DBEdit4, "科长");
+    f.close();  // the close box: nothing discarded, nothing stored
+    EXPECT_FALSE(f.isVisible());
+    show(f);
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Edit);
+    EXPECT_EQ(f.DBEdit4->text(), "科长");
+    EXPECT_TRUE(c.scalar("SELECT duty FROM M_UserManager WHERE USER_ID = 'bob'").isNull());
+    f.Button_close->click();
+    EXPECT_EQ(f.ADOTable1->state(), store::Dataset::State::Browse);
+    EXPECT_EQ(f.DBEdit4->text(), "");
+}
+
 TEST_F(UserTest, PasswordFieldsShowStars) {
     TForm_login login;
     TForm_user user;
