@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <functional>
 
 #include "store/Connection.h"
 #include "store/Error.h"
@@ -99,6 +100,43 @@ TEST_F(DatasetTest, AfterScrollExactlyWhereItIsRaised) {
     QSignalSpy none(&empty, &Dataset::afterScroll);
     empty.runQuery("SELECT * FROM M_CORPORATION WHERE SSN = ?", {"none"});
     EXPECT_EQ(none.count(), 0);  // opened without rows
+}
+
+TEST_F(DatasetTest, AfterScrollAndModifiedStepByStep) {
+    store::Table t(&c, "M_CORPORATION");
+    QSignalSpy spy(&t, &Dataset::afterScroll);
+    struct Step {
+        const char* what;
+        std::function<void()> run;
+        int scrolls;  // after-scroll raised by the step
+        bool modified;
+    } steps[] = {
+        {"open with rows", [&] { t.open(); }, 1, false},
+        {"edit", [&] { t.edit(); }, 0, false},
+        {"set field", [&] { t.setValue("NAME", "改"); }, 0, true},
+        {"cancel", [&] { t.cancel(); }, 0, false},
+        {"cancel while browsing", [&] { t.cancel(); }, 0, false},
+        {"last", [&] { t.last(); }, 1, false},
+        {"next at the end", [&] { t.next(); }, 0, false},
+        {"insert", [&] { t.insert(); }, 0, false},
+        {"set field", [&] { t.setValue("SSN", "110000000004"); }, 0, true},
+        {"post", [&] { t.post(); }, 0, false},
+        {"edit again", [&] { t.edit(); }, 0, false},
+        {"refresh", [&] { t.refresh(); }, 0, false},
+        {"first", [&] { t.first(); }, 1, false},
+        {"delete", [&] { t.remove(); }, 0, false},
+        {"requery", [&] { t.requery(); }, 1, false},
+        {"close", [&] { t.close(); }, 0, false},
+    };
+    int expected = 0;
+    for (const Step& s : steps) {
+        s.run();
+        expected += s.scrolls;
+        EXPECT_EQ(spy.count(), expected) << s.what;
+        EXPECT_EQ(t.modified(), s.modified) << s.what;
+    }
+    EXPECT_EQ(c.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 3);  // one posted, one deleted
+    EXPECT_EQ(c.scalar("SELECT count(*) FROM M_CORPORATION WHERE NAME = '改'").toInt(), 0);  // cancelled
 }
 
 TEST_F(DatasetTest, RefreshSeesOtherConnectionsRowsAndKeepsPosition) {
