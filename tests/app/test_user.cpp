@@ -21,7 +21,7 @@ int operators(const WorkDir& w) {
 
 class UserTest : public ::testing::Test {
 protected:
-    void show(TForm_user& f) {
+    void show(QDialog& f) {
         f.show();
         QApplication::setActiveWindow(&f);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&f));
@@ -130,6 +130,9 @@ TEST_F(UserTest, TabOrderAndFirstFocusOfTheShellDialogs) {
                                    "Button_cancel", "Button_close"};
     EXPECT_EQ(tabOrder(login.Edit_username), loginOrder);
     EXPECT_EQ(tabOrder(user.DBEdit1), userOrder);
+    show(login);  // the login starts on the user name
+    EXPECT_EQ(QApplication::focusWidget(), login.Edit_username);
+    login.hide();
     show(user);
     EXPECT_EQ(QApplication::focusWidget(), user.Button_insert);
     user.hide();
