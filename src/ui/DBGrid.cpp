@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 
+#include "ui/Guard.h"
+
 namespace ui {
 
 DatasetModel::DatasetModel(store::Dataset* dataset, QList<GridColumn> columns, QObject* parent)
@@ -64,9 +66,12 @@ DBGrid::DBGrid(store::Dataset* dataset, QList<GridColumn> columns, QWidget* pare
             [this](const QModelIndex& now, const QModelIndex&) {
                 if (syncing_ || !now.isValid() || !ds_ || !ds_->isOpen()) return;
                 if (now.row() != ds_->recNo()) {
+                    // Moving posts a changed row; a refused post (or a failing
+                    // after-scroll) is shown and the grid goes back to the dataset's row.
                     syncing_ = true;
-                    ds_->moveTo(now.row());
+                    const bool moved = guarded(this, [&] { ds_->moveTo(now.row()); });
                     syncing_ = false;
+                    if (!moved) QMetaObject::invokeMethod(this, &DBGrid::followDataset, Qt::QueuedConnection);
                 }
             });
     connect(dataset, &store::Dataset::currentChanged, this, &DBGrid::followDataset);

@@ -2,6 +2,8 @@
 
 #include <QKeyEvent>
 
+#include "ui/Guard.h"
+
 namespace ui {
 
 DBLookupComboBox::DBLookupComboBox(store::Dataset* listSource, QWidget* parent, const QString& listField)
@@ -15,7 +17,8 @@ DBLookupComboBox::DBLookupComboBox(store::Dataset* listSource, QWidget* parent, 
         // The key is the NAME: a repeated name stands for its first row.
         const int row = rowOf(value_);
         if (row != index) showValue(false);
-        if (list_ && list_->isOpen()) list_->moveTo(row);
+        // The operator's choice runs the list's after-scroll: a failure there is shown, not thrown.
+        if (list_ && list_->isOpen() && !guarded(this, [&] { list_->moveTo(row); })) return;
         Q_EMIT chosen(value_);
         Q_EMIT valueChanged(value_);
     });

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "store/Connection.h"
+#include "store/Error.h"
 #include "store/Query.h"
 #include "store/Table.h"
 #include "support/TestSupport.h"
@@ -149,6 +150,43 @@ TEST_F(ControlsTest, LookupListKeysChooseOnceAndRepeatedNamesStandForTheirFirstR
         EXPECT_EQ(scroll.count(), moves) << moves;  // one after-scroll per choice
         EXPECT_EQ(chosen.count(), moves) << moves;
     }
+}
+
+TEST_F(ControlsTest, OperatorMovesThatFailAreShownNotThrown) {
+    RecordingDialogs d;
+    c.execute("INSERT INTO M_UserManager (USER_ID, PASSWORD) VALUES ('bob', 'pw')");
+    store::Table users(&c, "M_UserManager");
+    users.open();
+    auto* grid = new ui::DBGrid(&users, {{"USER_ID", "登录名", 0}}, &window);
+    layout->addWidget(grid);
+    store::Query sex(&c);
+    sex.runQuery("select * from D_SEX");
+    auto* combo = new ui::DBLookupComboBox(&sex, &window);
+    layout->addWidget(combo);
+    showWindow();
+
+    // Another row chosen in the grid posts the changed one; the database refuses it.
+    users.last();
+    users.insert();
+    users.setValue("USER_ID", "new");
+    c.execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON M_UserManager BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    grid->setCurrentIndex(grid->model()->index(0, 0));
+    QCoreApplication::processEvents();
+    ASSERT_EQ(d.errors().size(), 1);
+    EXPECT_TRUE(d.errors()[0].contains("refused"));
+    EXPECT_EQ(users.state(), store::Dataset::State::Insert);  // still in the fields
+    EXPECT_EQ(users.value("USER_ID").toString(), "new");
+    EXPECT_EQ(grid->currentIndex().row(), users.recNo());  // the grid went back
+
+    // A failing after-scroll of the list's dataset ends the choice in the error box.
+    QObject::connect(&sex, &store::Dataset::afterScroll, [] { throw store::Error("scroll failed"); });
+    QSignalSpy chosen(combo, &ui::DBLookupComboBox::chosen);
+    combo->setFocus();
+    QTest::keyClick(combo, Qt::Key_Down);
+    ASSERT_EQ(d.errors().size(), 2);
+    EXPECT_EQ(d.errors()[1], "scroll failed");
+    EXPECT_EQ(chosen.count(), 0);
 }
 
 TEST_F(ControlsTest, GridRowIsTheDatasetsCurrentRowAndSelectionIsSeparate) {
