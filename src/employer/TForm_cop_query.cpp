@@ -84,6 +84,8 @@ TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
     DBGrid1 = new ui::DBGrid(
         ADOQuery_COP, {{"社保登记证编码", "社保登记证编码", 150}, {"单位名称", "单位名称", 420}}, this);
     DBGrid1->setObjectName("DBGrid1");
+    // "选择打印" prints what the operator selected, nothing before that.
+    DBGrid1->setSelectionFollowsCurrent(false);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -98,6 +98,8 @@ TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
                               {"单位名称", "单位名称", 220}},
                              this);
     DBGrid1->setObjectName("DBGrid1");
+    // "选择打印" prints what the operator selected, nothing before that.
+    DBGrid1->setSelectionFollowsCurrent(false);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -91,7 +91,9 @@ void DBGrid::followDataset() {
     if (currentIndex().row() == r) return;
     syncing_ = true;
     selectionModel()->setCurrentIndex(model_->index(r, 0),
-                                      QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+                                      selectionFollows_
+                                          ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                          : QItemSelectionModel::NoUpdate);
     syncing_ = false;
 }
 

@@ -44,6 +44,10 @@ public:
     // Selected rows in ascending order.
     QList<int> selectedRows() const;
     void setMultiSelect(bool on);
+    // Whether the program moving the dataset also selects the row. Lists whose
+    // commands act on "the selected rows" turn this off: nothing is selected
+    // until the operator selects.
+    void setSelectionFollowsCurrent(bool on) { selectionFollows_ = on; }
 
 Q_SIGNALS:
     void rowDoubleClicked(int row);
@@ -53,6 +57,7 @@ private:
     QPointer<store::Dataset> ds_;
     DatasetModel* model_;
     bool syncing_ = false;
+    bool selectionFollows_ = true;
 };
 
 }  // namespace ui

@@ -356,7 +356,8 @@ TEST_F(PersonQueryPrintTest, PrintsEveryListedPersonAndGoesOnAfterAFailure) {
 }
 
 TEST_F(PersonQueryPrintTest, NothingSelectedPrintsNothing) {
-    w->DBGrid1->clearSelection();
+    // Right after the list is read nothing is selected, though a row is current.
+    ASSERT_GE(w->DBGrid1->currentIndex().row(), 0);
     w->Button_printClick();
     EXPECT_TRUE(output.jobs.isEmpty());
     EXPECT_TRUE(dialogs.shown.isEmpty());
