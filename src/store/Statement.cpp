@@ -31,7 +31,12 @@ Statement::Statement(sqlite3* db, const QString& sql) : db_(db), sql_(sql) {
 
 Statement::~Statement() { sqlite3_finalize(stmt_); }
 
-void Statement::fail(int rc) const { throw Error(engineMessage(db_, rc)); }
+void Statement::fail(int rc) const {
+    const QString msg = engineMessage(db_, rc);
+    // As in step(): any error inside a transaction ends it, so nothing half-done is committed later.
+    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    throw Error(msg);
+}
 
 void Statement::bind(const QVariantList& params) {
     const int n = sqlite3_bind_parameter_count(stmt_);

@@ -180,7 +180,14 @@ TEST(NoPrinter, PrintingDoesNothingAndSaysNothing) {
         if (!lpstat.waitForFinished(10000) || lpstat.readAllStandardOutput().trimmed().isEmpty()) break;
         QThread::msleep(200);
     }
-    QThread::msleep(1000);
+    // cups-pdf may still be converting a finished job: wait until the directory stays still.
+    QStringList seen = pdfFiles();
+    for (int still = 0; still < 10 && drain.elapsed() < 90000;) {
+        QThread::msleep(300);
+        const QStringList now = pdfFiles();
+        still = now == seen ? still + 1 : 0;
+        seen = now;
+    }
     // A printer is set up here: run this case again in a process that cannot
     // reach the print server (the client library reads CUPS_SERVER once).
     QProcess child;

@@ -89,6 +89,13 @@ TEST(Transactions, RolledBackLeavesNothingAndErrorEndsTheTransaction) {
     EXPECT_FALSE(c.inTransaction());
     EXPECT_THROW(c.commit(), store::Error);
     EXPECT_EQ(c.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 1);
+
+    // A statement that cannot even be prepared ends the transaction the same way.
+    c.beginTransaction();
+    c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)", {"110000000003", "丁"});
+    EXPECT_THROW(c.execute("INSERT INTO no_such_table VALUES (1)"), store::Error);
+    EXPECT_FALSE(c.inTransaction());
+    EXPECT_EQ(c.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 1);
 }
 
 TEST(Connections, SeveralOnOneFileSeeEachOthersCommits) {
