@@ -38,27 +38,27 @@ double pxToMm(double px) {
 
 }  // namespace
 
-QFont toQFont(const FontSpec& spec) {
+QFont toQFont(const FontSpec& style) {
     QFont font;
-    font.setFamilies(familiesFor(spec.family));
-    font.setPointSizeF(spec.pointSize);
-    font.setBold(spec.bold);
+    font.setFamilies(familiesFor(style.family));
+    font.setPointSizeF(style.pointSize);
+    font.setBold(style.bold);
     font.setStyleHint(QFont::SansSerif);
     return font;
 }
 
-QSizeF textSizeMm(const FontSpec& spec, const QString& text) {
-    const QFontMetricsF metrics(toQFont(spec), measureDevice());
+QSizeF textSizeMm(const FontSpec& style, const QString& text) {
+    const QFontMetricsF metrics(toQFont(style), measureDevice());
     return {pxToMm(metrics.horizontalAdvance(text)), pxToMm(metrics.height())};
 }
 
-double lineHeightMm(const FontSpec& spec) {
-    const QFontMetricsF metrics(toQFont(spec), measureDevice());
+double lineHeightMm(const FontSpec& style) {
+    const QFontMetricsF metrics(toQFont(style), measureDevice());
     return pxToMm(metrics.height());
 }
 
-double wrappedHeightMm(const FontSpec& spec, const QString& text, double widthMm) {
-    const QFontMetricsF metrics(toQFont(spec), measureDevice());
+double wrappedHeightMm(const FontSpec& style, const QString& text, double widthMm) {
+    const QFontMetricsF metrics(toQFont(style), measureDevice());
     const double widthPx = widthMm * kMeasureDpi / 25.4;
     const QRectF bounds = metrics.boundingRect(QRectF(0, 0, widthPx, 1e6), Qt::TextWordWrap, text);
     return pxToMm(bounds.height());

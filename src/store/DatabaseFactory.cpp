@@ -62,8 +62,15 @@ void loadCodeTables(Connection& c, const QString& dir) {
     const QDir codes(dir + "/codes");
     const QStringList files = codes.entryList({"*.csv"}, QDir::Files, QDir::Name);
     for (const QString& file : files) {
-        const QString table = QFileInfo(file).completeBaseName();
-        const QList<QStringList> records = parseCsv(readFile(codes.filePath(file)));
+        // The file is named after its table, unless a first line "#table NAME" names it.
+        QString text = readFile(codes.filePath(file));
+        QString table = QFileInfo(file).completeBaseName();
+        if (text.startsWith("#table ")) {
+            const qsizetype end = text.indexOf('\n');
+            table = text.mid(7, end < 0 ? -1 : end - 7).trimmed();
+            text = end < 0 ? QString() : text.mid(end + 1);
+        }
+        const QList<QStringList> records = parseCsv(text);
         if (records.isEmpty()) continue;
         const QStringList header = records.first();
         QStringList cols, marks;

@@ -46,6 +46,7 @@ TEST(CodeTables, FixedCodesAndNamesExistWithTheirPairing) {
         {"D_RetireType", nullptr, "无"},
         {"D_SEX", nullptr, "男"},
         {"D_SEX", nullptr, "女"},
+        {"D_SpecDuty", "1", nullptr},  // loaded from a file named otherwise ("#table" line)
     };
     for (const Case& k : cases) {
         QString sql = QString("SELECT count(*) FROM %1 WHERE 1=1").arg(k.table);
