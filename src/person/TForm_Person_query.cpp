@@ -1,7 +1,6 @@
 #include "person/TForm_Person_query.h"
 
 #include <QGridLayout>
-#include <QMouseEvent>
 #include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -13,6 +12,7 @@
 #include "store/Error.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Placement.h"
 #include "ui/KeyPreview.h"
 #include "ui/Modal.h"
 
@@ -117,8 +117,8 @@ TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
     connect(Button_query, &QPushButton::clicked, this, &TForm_Person_query::Button_queryClick);
     connect(Button_QueryAll, &QPushButton::clicked, this, &TForm_Person_query::Button_QueryAllClick);
     connect(Button2, &QPushButton::clicked, this, &TForm_Person_query::DBGrid1DblClick);
-    connect(DBGrid1, &ui::DBGrid::rowDoubleClicked, this, [this](int) { DBGrid1DblClick(); });
-    DBGrid1->viewport()->installEventFilter(this);
+    // On a row, below the rows or in an empty grid: the edit command.
+    connect(DBGrid1, &ui::DBGrid::gridDoubleClicked, this, &TForm_Person_query::DBGrid1DblClick);
     connect(Button_delete, &QPushButton::clicked, this, &TForm_Person_query::Button_deleteClick);
     connect(Button_print, &QPushButton::clicked, this, &TForm_Person_query::Button_printClick);
     connect(Button1, &QPushButton::clicked, this, &TForm_Person_query::Button1Click);
@@ -132,22 +132,9 @@ void TForm_Person_query::showEvent(QShowEvent* e) {
     if (!placed_) {
         // The frame is known only now; the size is the outer one. Later showings keep the operator's size.
         placed_ = true;
-        resize(kOuterSize - (frameGeometry().size() - size()));
-        if (QScreen* s = screen()) move(s->availableGeometry().center() - frameGeometry().center() + pos());
+        ui::placeWithOuterSize(this, kOuterSize);
     }
     FormShow();
-}
-
-bool TForm_Person_query::eventFilter(QObject* watched, QEvent* event) {
-    // The grid reports double clicks on rows only; below the rows, or in an empty grid, they count too.
-    if (watched == DBGrid1->viewport() && event->type() == QEvent::MouseButtonDblClick) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton && !DBGrid1->indexAt(me->position().toPoint()).isValid()) {
-            DBGrid1DblClick();
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void TForm_Person_query::FormShow() {

@@ -54,7 +54,6 @@ class TForm_Person_query : public QDialog {
   protected:
     void showEvent(QShowEvent* e) override;
     // A double click in the grid where no row is still counts as one.
-    bool eventFilter(QObject* watched, QEvent* event) override;
     // Closing by any means closes the list.
     void done(int r) override;
 

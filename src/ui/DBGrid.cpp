@@ -1,6 +1,7 @@
 #include "ui/DBGrid.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 
 #include "ui/Guard.h"
 
@@ -95,6 +96,11 @@ void DBGrid::followDataset() {
                                           ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
                                           : QItemSelectionModel::NoUpdate);
     syncing_ = false;
+}
+
+void DBGrid::mouseDoubleClickEvent(QMouseEvent* e) {
+    QTableView::mouseDoubleClickEvent(e);
+    if (e->button() == Qt::LeftButton) Q_EMIT gridDoubleClicked();
 }
 
 QList<int> DBGrid::selectedRows() const {

@@ -51,6 +51,11 @@ public:
 
 Q_SIGNALS:
     void rowDoubleClicked(int row);
+    // A double click anywhere in the grid: on a row, below the rows, in an empty grid.
+    void gridDoubleClicked();
+
+protected:
+    void mouseDoubleClickEvent(QMouseEvent* e) override;
 
 private:
     void followDataset();
