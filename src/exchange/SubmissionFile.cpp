@@ -1,5 +1,7 @@
 #include "exchange/SubmissionFile.h"
 
+#include "platform/Files.h"
+
 #include <sqlite3.h>
 #include <QFile>
 #include <QFileInfo>
@@ -36,38 +38,6 @@ bool hasHotJournal(const QString& path) {
     if (!j.open(QIODevice::ReadOnly)) return true;
     const QByteArray head = j.read(8);
     return head == QByteArray(kJournalMagic, 8);
-}
-
-bool copyPrivately(const QString& from, const QString& to, QString* why) {
-    QFile in(from);
-    if (!in.open(QIODevice::ReadOnly)) {
-        *why = in.errorString();
-        return false;
-    }
-    QFile out(to);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        *why = out.errorString();
-        return false;
-    }
-    QByteArray buf(1 << 16, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = in.read(buf.data(), buf.size());
-        if (n < 0) {
-            *why = in.errorString();
-            return false;
-        }
-        if (n == 0) break;
-        if (out.write(buf.constData(), n) != n) {
-            *why = out.errorString();
-            return false;
-        }
-    }
-    out.close();
-    if (out.error() != QFileDevice::NoError) {
-        *why = out.errorString();
-        return false;
-    }
-    return true;
 }
 
 }  // namespace
@@ -263,7 +233,7 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
         refuse(Kind::Unreadable, QString("无法建立临时目录（%1）").arg(dir_->errorString()), shown);
     const QString copy = dir_->filePath("submission.mdb");
     QString why;
-    if (!copyPrivately(path, copy, &why)) {
+    if (!platform::copyFile(path, copy, &why)) {
         close();
         refuse(Kind::Unreadable, QString("无法读取报盘文件（%1）").arg(why), shown);
     }

@@ -25,7 +25,8 @@ bool syncDirectory(const QString& dir) {
     return ok;
 }
 
-bool copyFileDurably(const QString& src, const QString& dst, QString* error) {
+namespace {
+bool copyContents(const QString& src, const QString& dst, bool durable, QString* error) {
     auto fail = [&](const QString& why) {
         if (error) *error = why;
         QFile::remove(dst);
@@ -46,12 +47,19 @@ bool copyFileDurably(const QString& src, const QString& dst, QString* error) {
         if (out.write(buf, n) != n) return fail(out.errorString());
     }
     if (!out.flush()) return fail(out.errorString());
-    if (::fsync(out.handle()) != 0) return fail(QString::fromLocal8Bit(strerror(errno)));
+    if (durable && ::fsync(out.handle()) != 0) return fail(QString::fromLocal8Bit(strerror(errno)));
     out.close();
     if (out.error() != QFileDevice::NoError) return fail(out.errorString());
-    syncDirectory(QFileInfo(dst).absolutePath());
+    if (durable) syncDirectory(QFileInfo(dst).absolutePath());
     return true;
 }
+}  // namespace
+
+bool copyFileDurably(const QString& src, const QString& dst, QString* error) {
+    return copyContents(src, dst, true, error);
+}
+
+bool copyFile(const QString& src, const QString& dst, QString* error) { return copyContents(src, dst, false, error); }
 
 bool writeGbkTextFile(const QString& path, const QString& text, QString* error) {
     QString crlf = text;

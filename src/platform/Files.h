@@ -9,6 +9,10 @@ namespace platform {
 // *error holds the reason.
 bool copyFileDurably(const QString& src, const QString& dst, QString* error = nullptr);
 
+// Copies src to dst (replacing dst) without waiting for the disk: for private
+// working copies. On failure dst is left absent and *error holds the reason.
+bool copyFile(const QString& src, const QString& dst, QString* error = nullptr);
+
 // Flushes a file's data (fsync); false when it cannot be opened or synced.
 bool syncFile(const QString& path);
 // Flushes a directory entry (after a rename or create).
