@@ -23,7 +23,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QApplication app(argc, argv);
-    QApplication::setApplicationVersion("0.1.0");
+    QApplication::setApplicationVersion(QStringLiteral(VEYRA_VERSION));
     // The working database is the one in the current directory at start;
     // a later change of directory (a file dialog) does not move it.
     store::setWorkingDatabasePath(QDir::current().absoluteFilePath(store::workingDatabaseFileName()));
