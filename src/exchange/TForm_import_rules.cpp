@@ -114,7 +114,7 @@ void TForm_import::dataTrans() {
     }
     QString why;
     const QString logPath = exchange::transferLogPath();
-    if (!platform::writeGbkTextFile(logPath, log_.join('\n') + '\n', &why))
+    if (!platform::writeGb18030TextFile(logPath, log_.join('\n') + '\n', &why))
         throw store::Error(QString("无法写入导数日志文件“%1”：%2").arg(logPath, why));
     appendLog({QString()});
     ui::dialogs().message(this, "操作完毕！");

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringEncoder>
 
 #include <fcntl.h>
@@ -61,21 +62,43 @@ bool copyFileDurably(const QString& src, const QString& dst, QString* error) {
 
 bool copyFile(const QString& src, const QString& dst, QString* error) { return copyContents(src, dst, false, error); }
 
-bool writeGbkTextFile(const QString& path, const QString& text, QString* error) {
+QByteArray encodeGb18030(const QString& text, QString* error) {
+    // The encoder holds back a lone high surrogate at the end without an
+    // error, so check the text first.
+    if (!text.isValidUtf16()) {
+        if (error) *error = QStringLiteral("文本含有无效的字符编码");
+        return {};
+    }
+    QStringEncoder enc("GB18030");
+    QByteArray bytes = enc.encode(text);
+    if (!enc.isValid() || enc.hasError()) {
+        if (error) *error = QStringLiteral("文本无法以GB18030编码写出");
+        return {};
+    }
+    return bytes;
+}
+
+bool writeGb18030TextFile(const QString& path, const QString& text, QString* error) {
     QString crlf = text;
     crlf.replace("\r\n", "\n").replace('\r', '\n').replace('\n', "\r\n");
-    QStringEncoder enc("GBK");
-    const QByteArray bytes = enc.encode(crlf);
-    if (enc.hasError()) {
-        if (error) *error = "text cannot be written as GBK";
+    QString why;
+    const QByteArray bytes = encodeGb18030(crlf, &why);
+    if (bytes.isEmpty() && !crlf.isEmpty()) {
+        if (error) *error = why;
         return false;
     }
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
         if (error) *error = f.errorString();
         return false;
     }
-    if (f.write(bytes) != bytes.size() || !f.flush()) {
+    if (f.write(bytes) != bytes.size()) {
+        if (error) *error = f.errorString();
+        f.cancelWriting();
+        return false;
+    }
+    // commit() flushes, syncs and renames over the old file; a full disk shows here.
+    if (!f.commit()) {
         if (error) *error = f.errorString();
         return false;
     }

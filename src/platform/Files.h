@@ -18,7 +18,14 @@ bool syncFile(const QString& path);
 // Flushes a directory entry (after a rename or create).
 bool syncDirectory(const QString& dir);
 
-// Writes text as GBK with CR LF line ends, replacing the file.
-bool writeGbkTextFile(const QString& path, const QString& text, QString* error = nullptr);
+// The bytes of text in GB18030: the same bytes as GBK for every GBK
+// character, and a form for every other one. Empty with *error set when the
+// text is not valid UTF-16 (an unpaired surrogate is no character).
+QByteArray encodeGb18030(const QString& text, QString* error = nullptr);
+
+// Writes text as GB18030 with CR LF line ends, replacing the file only once
+// every byte reached it: on failure the earlier file is left as it was and
+// *error holds the reason.
+bool writeGb18030TextFile(const QString& path, const QString& text, QString* error = nullptr);
 
 }  // namespace platform
