@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <cstdio>
 
+#include "app/Desktop.h"
 #include "app/TForm1.h"
 #include "app/TForm_login.h"
 #include "app/TForm_user.h"
@@ -62,6 +63,8 @@ void createWindows() {
 
 int run() {
     QApplication::setApplicationName("Veyra");
+    setDesktopIdentity();
+    installQtTranslations();
     try {
         createWindows();
     } catch (const store::Error& e) {

@@ -27,6 +27,11 @@ TForm_login::TForm_login(QWidget* parent) : QDialog(parent) {
     Edit_password->setObjectName("Edit_password");
     Edit_password->setEchoMode(QLineEdit::Password);
     Edit_password->setStyleSheet("lineedit-password-character: 42;");  // '*', whatever the style's own
+    // Screen readers name the fields after their labels.
+    StaticText1->setBuddy(Edit_username);
+    StaticText2->setBuddy(Edit_password);
+    Edit_username->setAccessibleName(StaticText1->text());
+    Edit_password->setAccessibleName(StaticText2->text());
     Button1 = new QPushButton("登录", this);
     Button1->setObjectName("Button1");
     Button2 = new QPushButton("退出", this);

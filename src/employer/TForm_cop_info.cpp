@@ -208,11 +208,13 @@ void TForm_cop_info::buildPage1() {
     DBLookupComboBox_khyh->setMaxVisibleItems(6);
     Edit_KHYHDM = place(new QLineEdit(p), "Edit_KHYHDM", p, QString(), 364, 356, 0, 80);
     Edit_KHYHDM->setMaxLength(10);
+    Edit_KHYHDM->setAccessibleName("开户银行（收缴）代码");
     DBEdit_KHHM =
         place(new ui::DBEdit(t, "FEEBANKACCNAME", p), "DBEdit_KHHM", p, "户名（收缴）", 8, 384, 90, 200);
     DBEdit_YHZH = place(new ui::DBEdit(t, "FEEBANKACCOUNT", p), "DBEdit_YHZH", p, "银行基本账号（收缴）", 310,
                         384, 130, 210);
     Button1 = pageAdvanceButton(p, "Button1");
+    Button1->setAccessibleName("转到社会保险补充登记表");
 }
 
 void TForm_cop_info::buildPage2() {
@@ -250,6 +252,7 @@ void TForm_cop_info::buildPage2() {
     DBEdit_URL = place(new ui::DBEdit(t, "URL", p), "DBEdit_URL", p, "单位网址", 330, 204, 84, 240);
     DBEdit_EMAIL = place(new ui::DBEdit(t, "EMAIL", p), "DBEdit_EMAIL", p, "单位邮件", 8, 232, 90, 320);
     Button2 = pageAdvanceButton(p, "Button2");
+    Button2->setAccessibleName("转到其它补充信息");
 
     Edit_SBDJJG = place(new QLineEdit(p), "Edit_SBDJJG", p, "社保登记机构", 8, 276, 130, 320);
     Edit_EJGSZZJGDM = place(new QLineEdit(p), "Edit_EJGSZZJGDM", p, "二级公司组织机构代码", 8, 304, 130, 150);
@@ -279,11 +282,13 @@ void TForm_cop_info::buildPage3() {
     DBLookupComboBox_ZFKHYHMC->setToolTip(kSpaceEmpties);
     Edit_ZFKHYHDM = place(new QLineEdit(p), "Edit_ZFKHYHDM", p, QString(), 384, 92, 0, 80);
     Edit_ZFKHYHDM->setMaxLength(10);
+    Edit_ZFKHYHDM->setAccessibleName("支付开户银行代码");
     DBEdit_ZFKHYHHM = place(new ui::DBEdit(t, "PAYBANKACCNAME", p), "DBEdit_ZFKHYHHM", p, "支付开户银行户名",
                             8, 120, 130, 320);
     DBEdit_ZFKHYHZH = place(new ui::DBEdit(t, "PAYBANKACCOUNT", p), "DBEdit_ZFKHYHZH", p,
                             "支付开户银行基本账号", 8, 148, 130, 320);
     Button3 = pageAdvanceButton(p, "Button3");
+    Button3->setAccessibleName("转到保存");
     Edit_BDQJFYS = place(new QLineEdit(p), "Edit_BDQJFYS", p, "不定期缴费月数", 8, 176, 130, 60);
     Edit_BDQJFYS->setMaxLength(9);
     Edit_BDQJFYS->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), Edit_BDQJFYS));

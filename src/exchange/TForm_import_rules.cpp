@@ -100,7 +100,7 @@ bool TForm_import::checkMedDbl(const QString& idcard) {
 }
 
 void TForm_import::Button2Click() {
-    const QString path = ui::dialogs().openFile(this, QString(), QString(), "*.mdb");
+    const QString path = ui::dialogs().openFile(this, QString(), platform::dataDir(), "*.mdb");
     if (!path.isEmpty()) Edit_fromfile->setText(path);
 }
 

@@ -67,6 +67,7 @@ void TForm_per_info::buildHosSlots(int y0, int pitch) {
         auto* name = new QLineEdit(this);
         name->setObjectName(QString("Edit_HOSNAME%1").arg(slot));
         name->setEnabled(false);
+        name->setAccessibleName(QString("定点医疗机构%1名称").arg(slot));
         const int labelX = left ? 8 : 270;
         const int fieldX = left ? 96 : 360;
         e->setGeometry(fieldX, y, 64, h);

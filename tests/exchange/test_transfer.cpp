@@ -32,9 +32,11 @@ struct ChooserDialogs : testing_support::RecordingDialogs {
     QString openFile(QWidget* parent, const QString& caption, const QString& dir,
                      const QString& filter) override {
         chooser.append({caption, filter});
+        chooserDirs.append(dir);
         return RecordingDialogs::openFile(parent, caption, dir, filter);
     }
     QList<QStringList> chooser;  // {caption, filter} per showing
+    QStringList chooserDirs;
 };
 
 class ImportWindow : public ::testing::Test {
@@ -117,6 +119,9 @@ TEST_F(ImportWindow, FileChooserFillsThePathOrLeavesIt) {
     // The one filter, shown as *.mdb; the chooser's own caption.
     const QStringList asked{QString(), "*.mdb"};
     EXPECT_EQ(dialogs.chooser, QList<QStringList>({asked, asked}));
+    // It opens where the submission files are, whatever the working directory.
+    EXPECT_EQ(dialogs.chooserDirs, QStringList({platform::dataDir(), platform::dataDir()}));
+    EXPECT_EQ(platform::dataDir(), work.file("orvanta"));
 }
 
 TEST_F(ImportWindow, MissingSourceAsksForOne) {

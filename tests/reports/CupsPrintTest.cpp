@@ -1,6 +1,7 @@
-// Printing through a real print server: CUPS with the cups-pdf queue "PDF" as
-// the default printer (tests/reports/cups_setup.sh sets it up). Skips, saying
-// so, where no such server runs.
+// Printing through a real print server: CUPS with a queue "PDF" that files
+// its jobs as PDF files, as the default printer (tests/reports/cups_setup.sh
+// starts a private one; CUPS_SERVER points at it). Skips, saying so, where no
+// such server runs.
 #include "ReportsTestPrinters.h"
 #include "reports/FormLayouts.h"
 #include "reports/Printing.h"
@@ -32,14 +33,14 @@ QString pdfDirectory() {
     return configured.isEmpty() ? QDir::home().filePath(QStringLiteral("PDF")) : configured;
 }
 
-// cups-pdf names its files "<title>-job_<id>.pdf".
+// The PDF queue names its files as cups-pdf does: "<title>-job_<id>.pdf".
 int jobId(const QString& fileName) {
     static const QRegularExpression id(QStringLiteral("job_(\\d+)"));
     const auto m = id.match(fileName);
     return m.hasMatch() ? m.captured(1).toInt() : -1;
 }
 
-// cups-pdf writes the title's UTF-8 bytes in octal ("347_244_276_…"), cut
+// The title is written as its UTF-8 bytes in octal ("347_244_276_…"), cut
 // to a length; this reads back what survived.
 QString titleFromFileName(const QString& fileName) {
     QByteArray bytes;
@@ -53,6 +54,12 @@ QString titleFromFileName(const QString& fileName) {
     QString text = QString::fromUtf8(bytes);
     while (text.endsWith(QChar::ReplacementCharacter)) text.chop(1);
     return text;
+}
+
+// Where the print server keeps the documents of its jobs.
+QString spoolDirectory() {
+    const QString configured = qEnvironmentVariable("VEYRA_CUPS_SPOOL_DIR");
+    return configured.isEmpty() ? QStringLiteral("/var/spool/cups") : configured;
 }
 
 QStringList pdfFiles() {
@@ -74,7 +81,7 @@ QString whyNoPrintServer() {
         return QStringLiteral(
             "no default printer (no print server running; see tests/reports/cups_setup.sh)");
     if (printer.printerName() != QLatin1String("PDF"))
-        return QStringLiteral("the default printer is %1, not the cups-pdf queue PDF")
+        return QStringLiteral("the default printer is %1, not the PDF queue")
             .arg(printer.printerName());
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         return QStringLiteral("pdftotext (poppler-utils) is not installed");
@@ -102,7 +109,7 @@ TEST(CupsPrint, BothEmployerSheetsAreTwoJobsSheetOneFirst) {
     module.printEmployerForm(QStringLiteral("SSN='%1'").arg(sample.employerSsn), TForm_print1::Sheets::Both);
     EXPECT_TRUE(dialogs.shown.isEmpty());
 
-    // The jobs were handed over; cups-pdf writes them a moment later.
+    // The jobs were handed over; the queue writes them a moment later.
     QStringList fresh;
     QElapsedTimer timer;
     timer.start();
@@ -130,7 +137,7 @@ TEST(CupsPrint, BothEmployerSheetsAreTwoJobsSheetOneFirst) {
         QString text = pdfText(QDir(pdfDirectory()).filePath(name));
         if (!text.contains(titles[i]))
             text =
-                pdfText(QStringLiteral("/var/spool/cups/d%1-001").arg(jobId(name), 5, 10, QLatin1Char('0')));
+                pdfText(QStringLiteral("%1/d%2-001").arg(spoolDirectory()).arg(jobId(name), 5, 10, QLatin1Char('0')));
         EXPECT_TRUE(text.contains(titles[i])) << name.toStdString() << ": " << text.toStdString();
         EXPECT_FALSE(text.contains(titles[1 - i])) << name.toStdString();
         EXPECT_TRUE(text.contains(sample.employerSsn)) << name.toStdString();
@@ -180,7 +187,7 @@ TEST(NoPrinter, PrintingDoesNothingAndSaysNothing) {
         if (!lpstat.waitForFinished(10000) || lpstat.readAllStandardOutput().trimmed().isEmpty()) break;
         QThread::msleep(200);
     }
-    // cups-pdf may still be converting a finished job: wait until the directory stays still.
+    // The queue may still be writing a finished job: wait until the directory stays still.
     QStringList seen = pdfFiles();
     for (int still = 0; still < 10 && drain.elapsed() < 90000;) {
         QThread::msleep(300);
