@@ -518,3 +518,49 @@ TEST_F(ExportWindow, ExportedFileImportsIntoAnotherWorkingDatabase) {
 }
 
 }  // namespace
+
+// The log file of one showing with a refused run, an import with duplicates
+// and an export, byte for byte against a file written by an earlier build.
+// The working directory's path (in the export line) is written as <work>.
+TEST_F(ImportWindow, LogFileOfAShowingMatchesTheStoredFile) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000001", "本地单位");
+        addPerson(w, "110000000001", "110101194001010011", "本地甲");
+        addInstitution(w, "110101194001010011", "00000001");
+    }
+    const QString bad = source("bad.mdb");
+    {
+        store::Connection s;
+        s.open(bad);
+        addEmployer(s, "110000000001", "来源重复单位");
+        addPerson(s, "999999999999", "110101194001010099", "无单位");
+    }
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        dropUniqueKeys(s);
+        addEmployer(s, "110000000001", "来源重复单位");
+        addEmployer(s, "110000000002", "新单位");
+        addEmployer(s, "110000000002", "来源内重复");
+        addPerson(s, "110000000001", "110101194001010011", "来源甲");
+        addPerson(s, "110000000002", "110101194001010033", "新人丙");
+        addPerson(s, "110000000002", "110101194001010033", "重复丙");
+        addInstitution(s, "110101194001010011", "00000002");
+        addInstitution(s, "110101194001010033", "00000004");
+        addInstitution(s, "110101194001010033", "00000005");
+    }
+    importFile(bad);
+    importFile(src);
+    form->Button4Click();
+    EXPECT_EQ(dialogs.texts(),
+              QStringList({"操作过程中出现错误，取消操作", "操作完毕！", "操作完毕！"}));
+    QByteArray actual = bytesOf(logFile());
+    actual.replace(QFile::encodeName(work.path()), "<work>");
+    // Set to write what this build produces (when the log format changes on purpose).
+    if (qEnvironmentVariableIsSet("VEYRA_WRITE_EXPECTED_LOG"))
+        writeBytes(qEnvironmentVariable("VEYRA_WRITE_EXPECTED_LOG"), actual);
+    EXPECT_EQ(actual, bytesOf(QStringLiteral(VEYRA_EXCHANGE_DATA "/transfer_log_expected.log")));
+}
