@@ -66,7 +66,23 @@ class Feed {
 }  // namespace
 
 QString rowsChecksum(sqlite3* db) {
+    return rowsChecksum(db, {});
+}
+
+QString rowsChecksum(sqlite3* db, const RowsProgress& progress) {
     QCryptographicHash h(QCryptographicHash::Blake2b_256);
+    qint64 total = 0, done = 0;
+    if (progress) {
+        for (const QString& table : registerTables()) {
+            try {
+                store::Statement c(db, "SELECT count(*) FROM main." + quoted(table));
+                if (c.step()) total += sqlite3_column_int64(c.handle(), 0);
+                c.reset();
+            } catch (const store::Error&) {
+                // the reading below reports it
+            }
+        }
+    }
     {
         Feed f(h);
         const QByteArray magic("veyra-rows-1\n");
@@ -85,6 +101,7 @@ QString rowsChecksum(sqlite3* db) {
             quint64 rows = 0;
             while (st.step()) {
                 ++rows;
+                if (progress && (++done & 4095) == 0) progress(done, total);
                 for (int i = 0; i < n; ++i) {
                     switch (sqlite3_column_type(s, i)) {
                         case SQLITE_INTEGER:

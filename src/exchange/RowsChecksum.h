@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct sqlite3;
 
@@ -17,6 +18,9 @@ QString checksumKey();
 // three registers (all ordinary columns, rows in rowid order, values with their storage type). Throws
 // store::Error when a table cannot be read.
 QString rowsChecksum(sqlite3* db);
+// The same, telling how many rows of how many are read, every few thousand rows.
+using RowsProgress = std::function<void(qint64 done, qint64 total)>;
+QString rowsChecksum(sqlite3* db, const RowsProgress& progress);
 
 // The checksum recorded in the file's veyra_meta; empty when there is none.
 QString storedChecksum(sqlite3* db);

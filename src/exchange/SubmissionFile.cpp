@@ -115,8 +115,29 @@ sqlite3* openLockedDown(const QString& path, const QString& shownPath) {
     return db;
 }
 
-void checkIntegrity(sqlite3* db, const QString& shownPath) {
+namespace {
+struct IntegrityTick {
+    const CheckProgress* progress;
+    qint64 steps = 0;
+};
+int integrityTick(void* p) {
+    auto* t = static_cast<IntegrityTick*>(p);
+    (*t->progress)(QStringLiteral("检查报盘文件的完整性"), ++t->steps, 0);
+    return 0;
+}
+}  // namespace
+
+void checkIntegrity(sqlite3* db, const QString& shownPath, const CheckProgress& progress) {
     QStringList answers;
+    IntegrityTick tick{&progress};
+    if (progress) sqlite3_progress_handler(db, 20000, integrityTick, &tick);
+    struct Off {
+        sqlite3* db;
+        bool on;
+        ~Off() {
+            if (on) sqlite3_progress_handler(db, 0, nullptr, nullptr);
+        }
+    } off{db, bool(progress)};
     try {
         store::Statement st(db, "PRAGMA integrity_check(20)");
         while (st.step()) answers.append(st.value(0).toString());
@@ -179,7 +200,8 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
 
 }  // namespace
 
-void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath) {
+void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,
+                  const CheckProgress& progress) {
     checkVeyra(db, shownPath);
     try {
         for (const TableShape& t : expected) {
@@ -207,7 +229,12 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
                        shownPath);
         }
         const QString stored = storedChecksum(db);
-        if (!stored.isEmpty() && rowsChecksum(db) != stored)
+        RowsProgress rows;
+        if (progress)
+            rows = [&progress](qint64 done, qint64 total) {
+                progress(QStringLiteral("核对报盘文件的校验值"), done, total);
+            };
+        if (!stored.isEmpty() && rowsChecksum(db, rows) != stored)
             refuse(Kind::ChecksumMismatch, "报盘文件的数据与导出时记录的校验值不符，文件已被改动或损坏",
                    shownPath);
     } catch (const Refusal&) {
@@ -223,7 +250,8 @@ SubmissionFile::~SubmissionFile() {
     close();
 }
 
-void SubmissionFile::open(const QString& path, const QList<TableShape>& expected) {
+void SubmissionFile::open(const QString& path, const QList<TableShape>& expected,
+                          const CheckProgress& progress) {
     close();
     const QString shown = QFileInfo(path).absoluteFilePath();
     if (hasHotJournal(path))
@@ -233,7 +261,12 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
         refuse(Kind::Unreadable, QString("无法建立临时目录（%1）").arg(dir_->errorString()), shown);
     const QString copy = dir_->filePath("submission.mdb");
     QString why;
-    if (!platform::copyFile(path, copy, &why)) {
+    platform::CopyProgress copying;
+    if (progress)
+        copying = [&progress](qint64 done, qint64 total) {
+            progress(QStringLiteral("复制报盘文件"), done, total);
+        };
+    if (!platform::copyFile(path, copy, &why, copying)) {
         close();
         refuse(Kind::Unreadable, QString("无法读取报盘文件（%1）").arg(why), shown);
     }
@@ -243,8 +276,8 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
         checkHeader(f.read(100), f.size(), shown);
         f.close();
         db_ = openLockedDown(copy, shown);
-        checkIntegrity(db_, shown);
-        checkContent(db_, expected, shown);
+        checkIntegrity(db_, shown, progress);
+        checkContent(db_, expected, shown, progress);
     } catch (...) {
         close();
         throw;

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 
 #include "store/Error.h"
@@ -63,13 +64,19 @@ void checkHeader(const QByteArray& header, qint64 fileSize, const QString& shown
 // loading, tight length limits, cell size checks. Throws Refusal.
 sqlite3* openLockedDown(const QString& path, const QString& shownPath);
 
+// What the file checks are doing (a stage the operator can read) and how far
+// they are (done of total; total 0 when it cannot be known). Called often
+// enough to keep a window painting.
+using CheckProgress = std::function<void(const QString& stage, qint64 done, qint64 total)>;
+
 // PRAGMA integrity_check must answer exactly "ok". Throws Refusal.
-void checkIntegrity(sqlite3* db, const QString& shownPath);
+void checkIntegrity(sqlite3* db, const QString& shownPath, const CheckProgress& progress = {});
 
 // Refuses unless the file is a Veyra file with our password, its registers
 // are real tables with at least the given columns in order, and its rows
 // match a recorded checksum (a file without one passes).
-void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath);
+void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,
+                  const CheckProgress& progress = {});
 
 // A submission file from elsewhere, read through a private copy so that
 // nothing is ever written to the medium it came on.
@@ -81,7 +88,7 @@ class SubmissionFile {
     SubmissionFile& operator=(const SubmissionFile&) = delete;
 
     // Copies, checks and opens; throws Refusal with the reason.
-    void open(const QString& path, const QList<TableShape>& expected);
+    void open(const QString& path, const QList<TableShape>& expected, const CheckProgress& progress = {});
     void close();
     bool isOpen() const { return db_ != nullptr; }
     sqlite3* handle() const { return db_; }

@@ -4,15 +4,101 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 
+#include <QApplication>
+#include <QElapsedTimer>
+
 #include "platform/Settings.h"
 #include "store/DatabaseFactory.h"
+#include "ui/Dialogs.h"
 
 QString exportFilePath;
+
+// The window's side of a command: progress bars, log area and message boxes.
+// Bars are updated and events processed at most every 40 ms, so the display
+// stays live without costing the transfer its speed; user input waits.
+class TForm_import::Progress : public exchange::CommandObserver {
+  public:
+    explicit Progress(TForm_import& w) : w_(w) { clock_.start(); }
+
+    void tableStarted(exchange::Register t, int total) override {
+        restoreLabels();
+        QProgressBar* b = bar(t);
+        // A maximum of 0 would turn the bar into a busy indicator.
+        b->setRange(0, qMax(total, 1));
+        b->setValue(0);
+        pump(true);
+    }
+    void rowReached(exchange::Register t, int row) override {
+        row_ = row;
+        table_ = t;
+        if (clock_.elapsed() >= 40) pump(false);
+    }
+    void tableFinished(exchange::Register t, int rows) override {
+        bar(t)->setValue(rows);
+        pump(true);
+    }
+    void logLines(const QStringList&) override {
+        w_.Memo1->showAppended();
+        if (clock_.elapsed() >= 40) pump(false);
+    }
+    void message(const QString& text) override {
+        restoreLabels();
+        w_.Memo1->showAppended();
+        ui::dialogs().message(&w_, text);
+    }
+    // The file checks and the export's checksum show on the first bar, under
+    // a label saying what is being done.
+    void checking(const QString& stage, qint64 done, qint64 total) override {
+        if (clock_.elapsed() < 40) return;
+        checking_ = true;
+        w_.StaticText1->setText(stage + "……");
+        if (total > 0) {
+            w_.ProgressBar1->setRange(0, 1000);
+            w_.ProgressBar1->setValue(int(qMin<qint64>(1000, done * 1000 / total)));
+        } else {
+            w_.ProgressBar1->setRange(0, 0);
+        }
+        row_ = 0;
+        pump(true);
+    }
+    void restoreLabels() {
+        if (!checking_) return;
+        checking_ = false;
+        w_.StaticText1->setText(kEmployersLabel);
+        w_.ProgressBar1->setRange(0, 100);
+        w_.ProgressBar1->setValue(0);
+    }
+
+    static inline const QString kEmployersLabel = QStringLiteral("单位信息导入进度");
+
+  private:
+    QProgressBar* bar(exchange::Register t) const {
+        switch (t) {
+            case exchange::Register::Employers:
+                return w_.ProgressBar1;
+            case exchange::Register::Persons:
+                return w_.ProgressBar2;
+            default:
+                return w_.ProgressBar3;
+        }
+    }
+    void pump(bool barsOnly) {
+        if (!barsOnly && row_ > 0) bar(table_)->setValue(row_);
+        w_.Memo1->showAppended();
+        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        clock_.restart();
+    }
+
+    TForm_import& w_;
+    QElapsedTimer clock_;
+    exchange::Register table_ = exchange::Register::Employers;
+    int row_ = 0;
+    bool checking_ = false;
+};
 
 namespace {
 template <class W>
@@ -39,7 +125,13 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, cons
 }
 }  // namespace
 
-TForm_import::TForm_import(QWidget* parent) : QDialog(parent) {
+TForm_import::TForm_import(QWidget* parent)
+    : QDialog(parent),
+      progress_(std::make_unique<Progress>(*this)),
+      commands_(log_, *progress_),
+      ADOConnection_from(commands_.from),
+      submission(commands_.submission),
+      ADOConnection_to(commands_.to) {
     setObjectName("Form_import");
     setWindowTitle("数据导入");
     buildLayout();
@@ -47,7 +139,7 @@ TForm_import::TForm_import(QWidget* parent) : QDialog(parent) {
 }
 
 TForm_import::~TForm_import() {
-    closeConnections();
+    commands_.closeConnections();
 }
 
 void TForm_import::buildLayout() {
@@ -77,7 +169,7 @@ void TForm_import::buildLayout() {
     Button_makeFloppy->setEnabled(false);
     Button3 = button(this, "Button3", "关闭", QRect(580, 82, 100, 28));
 
-    StaticText1 = label(this, "StaticText1", "单位信息导入进度", QRect(left, 118, width, 16));
+    StaticText1 = label(this, "StaticText1", Progress::kEmployersLabel, QRect(left, 118, width, 16));
     ProgressBar1 = make<QProgressBar>(this, "ProgressBar1", QRect(left, 135, width, 16));
     StaticText2 = label(this, "StaticText2", "个人信息导入进度", QRect(left, 155, width, 16));
     ProgressBar2 = make<QProgressBar>(this, "ProgressBar2", QRect(left, 172, width, 16));
@@ -89,9 +181,9 @@ void TForm_import::buildLayout() {
         b->setTextVisible(false);
     }
 
-    Memo1 = make<QPlainTextEdit>(this, "Memo1", QRect(left, 232, width, 213));
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1 = new LogArea(log_, this);
+    Memo1->setObjectName("Memo1");
+    Memo1->setGeometry(QRect(left, 232, width, 213));
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QPalette memoColour = Memo1->palette();
@@ -109,14 +201,14 @@ void TForm_import::buildLayout() {
 }
 
 void TForm_import::FormCreate() {
-    workingDatabase = store::workingDatabasePath();
-    Edit_tofile->setText(workingDatabase);
+    Edit_tofile->setText(store::workingDatabasePath());
     QDir().mkpath(platform::dataDir());  // a failure shows later, when a file is written there
 }
 
 void TForm_import::FormShow() {
     log_.clear();
     Memo1->clear();
+    progress_->restoreLabels();
     Edit_fromfile->clear();
     Button_makeFloppy->setEnabled(false);
     resetBars();
@@ -151,5 +243,5 @@ void TForm_import::Button3Click() {
 void TForm_import::appendLog(const QStringList& lines) {
     if (lines.isEmpty()) return;
     log_.append(lines);
-    Memo1->appendPlainText(lines.join('\n'));
+    Memo1->showAppended();
 }

@@ -3,15 +3,14 @@
 #include <QDialog>
 #include <QStringList>
 
-#include "exchange/SubmissionFile.h"
-#include "store/Connection.h"
+#include "exchange/ExchangeCommands.h"
+#include "exchange/LogArea.h"
+#include "exchange/TransferLog.h"
 
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QProgressBar;
-class QPlainTextEdit;
-struct sqlite3;
 
 // Path of the last export, kept for the floppy copy for the life of the program.
 extern QString exportFilePath;
@@ -31,18 +30,14 @@ class TForm_import : public QDialog {
     void Button4Click();  // export to the day's submission file
     void Button_makeFloppyClick();
 
-    // The transfer from the source the caller opened to ADOConnection_to.
-    void dataTrans();
     bool checkSSNDbl(const QString& ssn);
     bool checkIDcardDbl(const QString& idcard);
     bool checkMedDbl(const QString& idcard);
 
     // The whole log area, one entry per line.
-    const QStringList& logLines() const { return log_; }
+    QStringList logLines() const { return log_.all(); }
+    const exchange::TransferLog& log() const { return log_; }
     void appendLog(const QStringList& lines);
-    bool isRunning() const { return running_; }
-
-    QString workingDatabase;  // full path recorded at creation
 
     QLabel* StaticText4;
     QLineEdit* Edit_fromfile;
@@ -59,13 +54,20 @@ class TForm_import : public QDialog {
     QProgressBar* ProgressBar2;
     QLabel* StaticText3;
     QProgressBar* ProgressBar3;
-    QPlainTextEdit* Memo1;
+    LogArea* Memo1;
 
+  private:
+    class Progress;
+    exchange::TransferLog log_;
+    std::unique_ptr<Progress> progress_;
+    exchange::ExchangeCommands commands_;
+
+  public:
     // The export's source is the working database; the import's source is a
     // checked private copy of the submission file.
-    store::Connection ADOConnection_from;
-    exchange::SubmissionFile submission;
-    store::Connection ADOConnection_to;
+    store::Connection& ADOConnection_from;
+    exchange::SubmissionFile& submission;
+    store::Connection& ADOConnection_to;
 
   protected:
     void showEvent(QShowEvent* e) override;
@@ -73,13 +75,8 @@ class TForm_import : public QDialog {
     void reject() override;
 
   private:
-    class Progress;
     void buildLayout();
     void resetBars();
-    void closeConnections();
 
-    QStringList log_;
-    sqlite3* source_ = nullptr;
-    bool exporting_ = false;
     bool running_ = false;
 };

@@ -206,7 +206,7 @@ bool Transfer::run() {
         transferTable(institutions);
         if (recordChecksum_)
             target_.execute("INSERT OR REPLACE INTO veyra_meta (key, value) VALUES (?, ?)",
-                            {checksumKey(), rowsChecksum(target_.handle())});
+                            {checksumKey(), rowsChecksum(target_.handle(), tick_)});
         tx.commit();
     } catch (const std::exception& e) {
         const auto* se = dynamic_cast<const store::Error*>(&e);

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 struct sqlite3;
 
@@ -63,6 +64,8 @@ class Transfer {
     // Page cache of the target for the run, in KiB (tests make it tiny so
     // that changed pages reach the file before the commit).
     void setCacheKiB(int kib) { cacheKiB_ = kib; }
+    // Told how far the export's checksum is (rows done of total).
+    void setTick(std::function<void(qint64, qint64)> tick) { tick_ = std::move(tick); }
 
     // Runs the transfer; false when it failed and was rolled back (no
     // statistics then). The statistics lines follow a commit.
@@ -84,6 +87,7 @@ class Transfer {
     bool recordChecksum_ = false;
     int batchSize_ = 1000;
     int cacheKiB_ = 65536;
+    std::function<void(qint64, qint64)> tick_;
     QStringList pending_;
     TransferCounts counts_;
     QString error_;

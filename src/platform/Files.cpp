@@ -27,7 +27,8 @@ bool syncDirectory(const QString& dir) {
 }
 
 namespace {
-bool copyContents(const QString& src, const QString& dst, bool durable, QString* error) {
+bool copyContents(const QString& src, const QString& dst, bool durable, QString* error,
+                  const CopyProgress& progress) {
     auto fail = [&](const QString& why) {
         if (error) *error = why;
         QFile::remove(dst);
@@ -41,11 +42,15 @@ bool copyContents(const QString& src, const QString& dst, bool durable, QString*
         return false;
     }
     char buf[1 << 16];
+    const qint64 total = in.size();
+    qint64 done = 0;
     for (;;) {
         const qint64 n = in.read(buf, sizeof buf);
         if (n < 0) return fail(in.errorString());
         if (n == 0) break;
         if (out.write(buf, n) != n) return fail(out.errorString());
+        done += n;
+        if (progress && done % (1 << 22) < n) progress(done, total);
     }
     if (!out.flush()) return fail(out.errorString());
     if (durable && ::fsync(out.handle()) != 0) return fail(QString::fromLocal8Bit(strerror(errno)));
@@ -57,10 +62,16 @@ bool copyContents(const QString& src, const QString& dst, bool durable, QString*
 }  // namespace
 
 bool copyFileDurably(const QString& src, const QString& dst, QString* error) {
-    return copyContents(src, dst, true, error);
+    return copyContents(src, dst, true, error, {});
 }
 
-bool copyFile(const QString& src, const QString& dst, QString* error) { return copyContents(src, dst, false, error); }
+bool copyFile(const QString& src, const QString& dst, QString* error) {
+    return copyContents(src, dst, false, error, {});
+}
+
+bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress) {
+    return copyContents(src, dst, false, error, progress);
+}
 
 QByteArray encodeGb18030(const QString& text, QString* error) {
     // The encoder holds back a lone high surrogate at the end without an

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace platform {
 
@@ -12,6 +13,10 @@ bool copyFileDurably(const QString& src, const QString& dst, QString* error = nu
 // Copies src to dst (replacing dst) without waiting for the disk: for private
 // working copies. On failure dst is left absent and *error holds the reason.
 bool copyFile(const QString& src, const QString& dst, QString* error = nullptr);
+
+// Told how many bytes of how many are copied, every few MiB.
+using CopyProgress = std::function<void(qint64 done, qint64 total)>;
+bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress);
 
 // Flushes a file's data (fsync); false when it cannot be opened or synced.
 bool syncFile(const QString& path);

@@ -1,0 +1,140 @@
+#include "exchange/ExchangeCommands.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "exchange/Paths.h"
+#include "exchange/TransferLog.h"
+#include "platform/Files.h"
+#include "store/DatabaseFactory.h"
+
+namespace exchange {
+
+QString dashLine() {
+    return QString(62, '-');
+}
+
+namespace {
+// The transfer's lines go into the log before the observer hears of them.
+class Logging : public TransferObserver {
+  public:
+    Logging(TransferLog& log, TransferObserver& next) : log_(log), next_(next) {}
+    void tableStarted(Register t, int total) override { next_.tableStarted(t, total); }
+    void rowReached(Register t, int row) override { next_.rowReached(t, row); }
+    void tableFinished(Register t, int rows) override { next_.tableFinished(t, rows); }
+    void logLines(const QStringList& lines) override {
+        log_.append(lines);
+        next_.logLines(lines);
+    }
+
+  private:
+    TransferLog& log_;
+    TransferObserver& next_;
+};
+}  // namespace
+
+ExchangeCommands::ExchangeCommands(TransferLog& log, CommandObserver& observer)
+    : log_(log), observer_(observer) {}
+
+ExchangeCommands::~ExchangeCommands() {
+    closeConnections();
+}
+
+void ExchangeCommands::closeConnections() {
+    submission.close();
+    from.close();
+    to.close();
+}
+
+void ExchangeCommands::append(const QStringList& lines) {
+    log_.append(lines);
+    observer_.logLines(lines);
+}
+
+CommandResult ExchangeCommands::transfer(sqlite3* source, bool exporting) {
+    Logging logging(log_, observer_);
+    Transfer t(source, to, logging);
+    t.setRecordChecksum(exporting);
+    t.setTick([this](qint64 done, qint64 total) { observer_.checking("计算校验值", done, total); });
+    const bool ok = t.run();
+    counts_ = t.counts();
+    if (!ok) {
+        error_ = t.errorText();
+        observer_.message("操作过程中出现错误，取消操作");
+        return CommandResult::RolledBack;
+    }
+    QString why;
+    const QString logPath = transferLogPath();
+    QDir().mkpath(QFileInfo(logPath).absolutePath());  // a failure shows in the write
+    if (!log_.writeFile(logPath, &why)) {
+        error_ = QString("无法写入导数日志文件“%1”：%2").arg(logPath, why);
+        observer_.message(error_);
+        return CommandResult::LogUnwritten;
+    }
+    append({QString()});
+    observer_.message("操作完毕！");
+    return CommandResult::Committed;
+}
+
+CommandResult ExchangeCommands::importFile(const QString& fromPath, const QString& workingDatabase) {
+    error_.clear();
+    counts_ = {};
+    append({dashLine(), "开始向本地库导入数据...."});
+    closeConnections();
+    try {
+        // The target is opened first: the source is checked against its columns.
+        to.open(workingDatabase);
+        submission.open(fromPath, registerShapes(to), [this](const QString& stage, qint64 done, qint64 total) {
+            observer_.checking(stage, done, total);
+        });
+    } catch (const store::Error& e) {
+        closeConnections();
+        error_ = e.text();
+        observer_.message(e.text());
+        return CommandResult::Refused;
+    }
+    const CommandResult r = transfer(submission.handle(), false);
+    // Nothing stays open on either file between commands.
+    closeConnections();
+    if (r != CommandResult::LogUnwritten) append({"操作完毕！", dashLine()});
+    return r;
+}
+
+CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const QString& exportPath) {
+    error_.clear();
+    counts_ = {};
+    const QString templatePath =
+        QFileInfo(workingDatabase).absolutePath() + "/" + store::templateDatabaseFileName();
+    // Never copy over a file that a connection still has open, and never let
+    // a journal left by an interrupted export roll back into the fresh copy.
+    closeConnections();
+    QDir().mkpath(QFileInfo(exportPath).absolutePath());
+    // A template that cannot be read leaves the day's earlier export as it
+    // is: the transfer then runs into it. A copy that fails part-way leaves
+    // no file, which shows when the file is opened.
+    if (QFile(templatePath).open(QIODevice::ReadOnly)) {
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(exportPath + suffix);
+        platform::copyFileDurably(templatePath, exportPath);
+    }
+    append({dashLine(), "开始向报盘文件导入数据；文件路径及名称为：" + exportPath});
+    try {
+        from.open(workingDatabase, store::databasePassword(), store::Connection::Mode::ReadOnly);
+        to.open(exportPath);
+        // One self-contained file: a rollback journal, never WAL.
+        to.executeScript("PRAGMA journal_mode = DELETE;");
+    } catch (const store::Error& e) {
+        closeConnections();
+        error_ = e.text();
+        observer_.message(e.text());
+        return CommandResult::Refused;
+    }
+    const CommandResult r = transfer(from.handle(), true);
+    // Committed rows are on disk once the connection is closed; only then
+    // may the file be copied.
+    closeConnections();
+    if (r != CommandResult::LogUnwritten) append({"操作完毕！", dashLine()});
+    return r;
+}
+
+}  // namespace exchange

@@ -1,0 +1,157 @@
+#include "exchange/TransferLog.h"
+
+#include <QMutexLocker>
+#include <QSaveFile>
+#include <QStringEncoder>
+#include <QTemporaryFile>
+
+namespace exchange {
+
+namespace {
+// Bytes gathered before one write to the spool.
+constexpr qsizetype kSpoolChunk = 1 << 20;
+}  // namespace
+
+TransferLog::TransferLog() = default;
+TransferLog::~TransferLog() = default;
+
+void TransferLog::append(const QStringList& lines) {
+    QMutexLocker lock(&mutex_);
+    for (const QString& line : lines) {
+        tail_ += line.toUtf8();
+        tail_ += '\n';
+        ends_.append(spooled_ + tail_.size());
+        longest_ = qMax(longest_, int(line.size()));
+    }
+    if (tail_.size() < kSpoolChunk || failed_) return;
+    if (!spool_) {
+        spool_ = std::make_unique<QTemporaryFile>();
+        if (!spool_->open()) {
+            // Without a spool the lines stay in memory; nothing is lost.
+            spool_.reset();
+            failed_ = true;
+            return;
+        }
+    }
+    if (!spool_->seek(spooled_) || spool_->write(tail_) != tail_.size()) {
+        failed_ = true;
+        return;
+    }
+    spooled_ += tail_.size();
+    tail_.clear();
+}
+
+void TransferLog::clear() {
+    QMutexLocker lock(&mutex_);
+    spool_.reset();
+    ends_.clear();
+    ends_.squeeze();
+    tail_.clear();
+    spooled_ = 0;
+    longest_ = 0;
+    failed_ = false;
+}
+
+qsizetype TransferLog::size() const {
+    QMutexLocker lock(&mutex_);
+    return ends_.size();
+}
+
+int TransferLog::longest() const {
+    QMutexLocker lock(&mutex_);
+    return longest_;
+}
+
+// Caller holds the mutex.
+QByteArray TransferLog::bytes(qint64 from, qint64 to) const {
+    QByteArray out;
+    if (from < spooled_) {
+        const qint64 end = qMin(to, spooled_);
+        spool_->seek(from);
+        out = spool_->read(end - from);
+        from = end;
+    }
+    if (from < to) out += tail_.mid(from - spooled_, to - from);
+    return out;
+}
+
+QString TransferLog::at(qsizetype i) const {
+    QMutexLocker lock(&mutex_);
+    if (i < 0 || i >= ends_.size()) return {};
+    const qint64 from = i == 0 ? 0 : ends_[i - 1];
+    return QString::fromUtf8(bytes(from, ends_[i] - 1));
+}
+
+QStringList TransferLog::lines(qsizetype from, qsizetype n) const {
+    QMutexLocker lock(&mutex_);
+    QStringList out;
+    from = qMax<qsizetype>(from, 0);
+    const qsizetype to = qMin(from + n, ends_.size());
+    if (from >= to) return out;
+    const qint64 start = from == 0 ? 0 : ends_[from - 1];
+    const QByteArray b = bytes(start, ends_[to - 1]);
+    out.reserve(to - from);
+    qsizetype at = 0;
+    for (qsizetype i = from; i < to; ++i) {
+        const qsizetype len = ends_[i] - start - at - 1;
+        out.append(QString::fromUtf8(b.constData() + at, len));
+        at += len + 1;
+    }
+    return out;
+}
+
+bool TransferLog::writeFile(const QString& path, QString* error) const {
+    QMutexLocker lock(&mutex_);
+    // Written beside and renamed over: a failure leaves the earlier file whole.
+    QSaveFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) {
+        if (error) *error = f.errorString();
+        return false;
+    }
+    // GB18030: GBK's bytes for every GBK character, a form for every other.
+    QStringEncoder enc("GB18030");
+    const qint64 total = ends_.isEmpty() ? 0 : ends_.last();
+    qint64 from = 0;
+    qsizetype line = 0;
+    QByteArray out;
+    while (from < total) {
+        // Whole lines of about one chunk at a time.
+        qsizetype last = line;
+        while (last + 1 < ends_.size() && ends_[last] - from < kSpoolChunk) ++last;
+        const qint64 to = ends_[last];
+        const QByteArray utf8 = bytes(from, to);
+        out.clear();
+        qsizetype at = 0;
+        for (qsizetype i = line; i <= last; ++i) {
+            const qsizetype len = ends_[i] - from - at - 1;
+            const QString text = QString::fromUtf8(utf8.constData() + at, len);
+            // The encoder would hold back a lone high surrogate without an error.
+            if (!text.isValidUtf16()) {
+                if (error) *error = QStringLiteral("文本含有无效的字符编码");
+                f.cancelWriting();
+                return false;
+            }
+            out += enc.encode(text);
+            out += "\r\n";
+            at += len + 1;
+        }
+        if (!enc.isValid() || enc.hasError()) {
+            if (error) *error = QStringLiteral("文本无法以GB18030编码写出");
+            f.cancelWriting();
+            return false;
+        }
+        if (f.write(out) != out.size()) {
+            if (error) *error = f.errorString();
+            return false;
+        }
+        from = to;
+        line = last + 1;
+    }
+    if (!f.commit()) {
+        if (error) *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+}  // namespace exchange

@@ -1,0 +1,196 @@
+// veyra-transfer: the data exchange window's import, export and file checks
+// from the command line, for offices that merge many submission files.
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <cstdio>
+#include <unistd.h>
+
+#include "exchange/ExchangeCommands.h"
+#include "exchange/Paths.h"
+#include "exchange/RowsChecksum.h"
+#include "exchange/TransferLog.h"
+#include "store/DatabaseFactory.h"
+#include "store/Statement.h"
+
+namespace {
+
+enum Exit { Ok = 0, Refused = 1, RolledBack = 2, LogUnwritten = 3, Usage = 64 };
+
+void out(FILE* f, const QString& text) {
+    const QByteArray b = text.toLocal8Bit();
+    std::fwrite(b.constData(), 1, size_t(b.size()), f);
+    std::fputc('\n', f);
+}
+
+int usage() {
+    out(stderr,
+        "用法：\n"
+        "  veyra-transfer import FILE... [--into DB]   把报盘文件逐个导入工作库\n"
+        "  veyra-transfer export [--from DB] [--to FILE] 把工作库导出到报盘文件\n"
+        "  veyra-transfer check FILE... [--into DB]    只检查报盘文件能否导入\n"
+        "DB 缺省为当前目录下的 Enterprise.mdb。");
+    return Usage;
+}
+
+// Log lines on standard output, messages where they belong, progress on a
+// terminal's standard error.
+class Console : public exchange::CommandObserver {
+  public:
+    Console() : tty_(isatty(STDERR_FILENO) != 0) { clock_.start(); }
+
+    void tableStarted(exchange::Register t, int total) override {
+        table_ = t;
+        total_ = total;
+    }
+    void rowReached(exchange::Register, int row) override {
+        if (tty_ && clock_.elapsed() >= 200) show(QString("%1 %2/%3").arg(name(), QString::number(row),
+                                                                           QString::number(total_)));
+    }
+    void tableFinished(exchange::Register, int) override {}
+    void logLines(const QStringList& lines) override {
+        clearLine();
+        for (const QString& l : lines) out(stdout, l);
+    }
+    void message(const QString& text) override {
+        clearLine();
+        std::fflush(stdout);
+        if (text == "操作完毕！")
+            out(stdout, text);
+        else
+            out(stderr, text);
+    }
+    void checking(const QString& stage, qint64 done, qint64 total) override {
+        if (!tty_ || clock_.elapsed() < 200) return;
+        show(total > 0 ? QString("%1 %2%").arg(stage).arg(done * 100 / total) : stage + "……");
+    }
+    void clearLine() {
+        if (!shown_) return;
+        std::fputs("\r\033[K", stderr);
+        shown_ = false;
+    }
+
+  private:
+    QString name() const {
+        switch (table_) {
+            case exchange::Register::Employers:
+                return "单位信息";
+            case exchange::Register::Persons:
+                return "个人信息";
+            default:
+                return "定点医疗机构信息";
+        }
+    }
+    void show(const QString& text) {
+        std::fflush(stdout);
+        std::fputs("\r\033[K", stderr);
+        const QByteArray b = text.toLocal8Bit();
+        std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+        std::fflush(stderr);
+        shown_ = true;
+        clock_.restart();
+    }
+
+    bool tty_;
+    bool shown_ = false;
+    QElapsedTimer clock_;
+    exchange::Register table_ = exchange::Register::Employers;
+    int total_ = 0;
+};
+
+int exitFor(exchange::CommandResult r) {
+    switch (r) {
+        case exchange::CommandResult::Committed:
+            return Ok;
+        case exchange::CommandResult::Refused:
+            return Refused;
+        case exchange::CommandResult::RolledBack:
+            return RolledBack;
+        default:
+            return LogUnwritten;
+    }
+}
+
+qint64 rowCount(sqlite3* db, const QString& table) {
+    store::Statement st(db, "SELECT count(*) FROM main." + exchange::quoted(table));
+    const qint64 n = st.step() ? st.value(0).toLongLong() : 0;
+    st.reset();
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) return usage();
+    const QString command = args.takeFirst();
+    QString db = QDir::current().absoluteFilePath(store::workingDatabaseFileName());
+    QString to;
+    QStringList files;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        if ((a == "--into" || a == "--from") && hasValue)
+            db = QFileInfo(args[++i]).absoluteFilePath();
+        else if (a == "--to" && hasValue)
+            to = QFileInfo(args[++i]).absoluteFilePath();
+        else if (a.startsWith("--"))
+            return usage();
+        else
+            files.append(a);
+    }
+
+    exchange::TransferLog log;
+    Console console;
+    exchange::ExchangeCommands commands(log, console);
+    int status = Ok;
+    if (command == "import") {
+        if (files.isEmpty() || !to.isEmpty()) return usage();
+        for (const QString& f : files) {
+            if (!QFileInfo(f).isFile()) {
+                out(stderr, "请选择数据源文件：" + f);
+                status = qMax(status, int(Refused));
+                continue;
+            }
+            const exchange::CommandResult r = commands.importFile(QFileInfo(f).absoluteFilePath(), db);
+            if (r == exchange::CommandResult::RolledBack) out(stderr, commands.errorText());
+            status = qMax(status, exitFor(r));
+        }
+    } else if (command == "export") {
+        if (!files.isEmpty()) return usage();
+        const exchange::CommandResult r =
+            commands.exportTo(db, to.isEmpty() ? exchange::exportPathForToday() : to);
+        if (r == exchange::CommandResult::RolledBack) out(stderr, commands.errorText());
+        status = exitFor(r);
+    } else if (command == "check") {
+        if (files.isEmpty() || !to.isEmpty()) return usage();
+        for (const QString& f : files) {
+            try {
+                store::Connection target;
+                target.open(db, store::databasePassword(), store::Connection::Mode::ReadOnly);
+                exchange::SubmissionFile s;
+                s.open(QFileInfo(f).absoluteFilePath(), exchange::registerShapes(target),
+                       [&console](const QString& stage, qint64 done, qint64 total) {
+                           console.checking(stage, done, total);
+                       });
+                console.clearLine();
+                out(stdout, QString("%1：可以导入；单位信息 %2 条，个人信息 %3 条，定点医疗机构信息 %4 条")
+                                .arg(f)
+                                .arg(rowCount(s.handle(), "M_CORPORATION"))
+                                .arg(rowCount(s.handle(), "M_PERSON"))
+                                .arg(rowCount(s.handle(), "M_PSNAPPOINTEDHOSPITAL")));
+            } catch (const store::Error& e) {
+                console.clearLine();
+                out(stderr, e.text());
+                status = qMax(status, int(Refused));
+            }
+        }
+    } else {
+        return usage();
+    }
+    console.clearLine();
+    std::fflush(stdout);
+    return status;
+}
