@@ -10,6 +10,7 @@
 #include "exchange/Paths.h"
 #include "exchange/TForm_import.h"
 #include "exchange/Transfer.h"
+#include "platform/Settings.h"
 #include "ui/Dialogs.h"
 
 namespace {
