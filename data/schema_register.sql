@@ -17,7 +17,7 @@
 -- Employers, one row per registration number (SSN).
 CREATE TABLE M_CORPORATION (
   CORPSN INTEGER PRIMARY KEY AUTOINCREMENT,
-  SSN VARCHAR(12) CHECK (SSN IS NULL OR (typeof(SSN)='text' AND length(SSN)<=12)),
+  SSN VARCHAR(12) COLLATE NOCASE CHECK (SSN IS NULL OR (typeof(SSN)='text' AND length(SSN)<=12)),
   FEEAREACODE VARCHAR(4) CHECK (FEEAREACODE IS NULL OR (typeof(FEEAREACODE)='text' AND length(FEEAREACODE)<=4)),
   PAYAREA VARCHAR(4) CHECK (PAYAREA IS NULL OR (typeof(PAYAREA)='text' AND length(PAYAREA)<=4)),
   SUPERIORCORP DECIMAL(10,0) CHECK (SUPERIORCORP IS NULL OR (typeof(SUPERIORCORP)='integer' AND abs(SUPERIORCORP) < 1e10)),
@@ -53,7 +53,7 @@ CREATE TABLE M_CORPORATION (
   PAYBANK VARCHAR(10) CHECK (PAYBANK IS NULL OR (typeof(PAYBANK)='text' AND length(PAYBANK)<=10)),
   PAYBANKACCNAME VARCHAR(50) CHECK (PAYBANKACCNAME IS NULL OR (typeof(PAYBANKACCNAME)='text' AND length(PAYBANKACCNAME)<=50)),
   PAYBANKACCOUNT VARCHAR(40) CHECK (PAYBANKACCOUNT IS NULL OR (typeof(PAYBANKACCOUNT)='text' AND length(PAYBANKACCOUNT)<=40)),
-  ORGCODE VARCHAR(15) CHECK (ORGCODE IS NULL OR (typeof(ORGCODE)='text' AND length(ORGCODE)<=15)),
+  ORGCODE VARCHAR(15) COLLATE NOCASE CHECK (ORGCODE IS NULL OR (typeof(ORGCODE)='text' AND length(ORGCODE)<=15)),
   SSREGORG VARCHAR(50) CHECK (SSREGORG IS NULL OR (typeof(SSREGORG)='text' AND length(SSREGORG)<=50)),
   LICENSEDDATE DATE CHECK (LICENSEDDATE IS NULL OR (typeof(LICENSEDDATE)='text' AND LICENSEDDATE GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(LICENSEDDATE, '+0 days') IS LICENSEDDATE)),
   DIRECTORCODE VARCHAR(4) CHECK (DIRECTORCODE IS NULL OR (typeof(DIRECTORCODE)='text' AND length(DIRECTORCODE)<=4)),
@@ -82,14 +82,14 @@ CREATE TABLE M_CORPORATION (
   ZGCCORP VARCHAR(4) CHECK (ZGCCORP IS NULL OR (typeof(ZGCCORP)='text' AND length(ZGCCORP)<=4)),
   OPERATOR VARCHAR(20) CHECK (OPERATOR IS NULL OR (typeof(OPERATOR)='text' AND length(OPERATOR)<=20)),
   OPERATEDATE DATE CHECK (OPERATEDATE IS NULL OR (typeof(OPERATEDATE)='text' AND OPERATEDATE GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(OPERATEDATE, '+0 days') IS OPERATEDATE)),
-  SUPERIORSSN VARCHAR(12) CHECK (SUPERIORSSN IS NULL OR (typeof(SUPERIORSSN)='text' AND length(SUPERIORSSN)<=12))
+  SUPERIORSSN VARCHAR(12) COLLATE NOCASE CHECK (SUPERIORSSN IS NULL OR (typeof(SUPERIORSSN)='text' AND length(SUPERIORSSN)<=12))
 );
 
 -- Retired persons, one row per citizen ID number (IDCARD).
 CREATE TABLE M_PERSON (
   PSNSN INTEGER PRIMARY KEY AUTOINCREMENT,
   CORPSN DECIMAL(10,0) CHECK (CORPSN IS NULL OR (typeof(CORPSN)='integer' AND abs(CORPSN) < 1e10)),
-  IDCARD VARCHAR(18) CHECK (IDCARD IS NULL OR (typeof(IDCARD)='text' AND length(IDCARD)<=18)),
+  IDCARD VARCHAR(18) COLLATE NOCASE CHECK (IDCARD IS NULL OR (typeof(IDCARD)='text' AND length(IDCARD)<=18)),
   NAME VARCHAR(20) CHECK (NAME IS NULL OR (typeof(NAME)='text' AND length(NAME)<=20)),
   SEX VARCHAR(4) CHECK (SEX IS NULL OR (typeof(SEX)='text' AND length(SEX)<=4)),
   BIRTH DATE CHECK (BIRTH IS NULL OR (typeof(BIRTH)='text' AND BIRTH GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(BIRTH, '+0 days') IS BIRTH)),
@@ -128,7 +128,7 @@ CREATE TABLE M_PERSON (
   OPERATEDATE DATE CHECK (OPERATEDATE IS NULL OR (typeof(OPERATEDATE)='text' AND OPERATEDATE GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' AND date(OPERATEDATE, '+0 days') IS OPERATEDATE)),
   modified_date VARCHAR(50) CHECK (modified_date IS NULL OR (typeof(modified_date)='text' AND length(modified_date)<=50)),
   edit_status VARCHAR(50) CHECK (edit_status IS NULL OR (typeof(edit_status)='text' AND length(edit_status)<=50)),
-  SSN VARCHAR(50) CHECK (SSN IS NULL OR (typeof(SSN)='text' AND length(SSN)<=50))
+  SSN VARCHAR(50) COLLATE NOCASE CHECK (SSN IS NULL OR (typeof(SSN)='text' AND length(SSN)<=50))
 );
 
 -- Designated medical institutions of a person: PSNSN and IDCARD of the person, five d_hos codes.
@@ -142,7 +142,7 @@ CREATE TABLE M_PSNAPPOINTEDHOSPITAL (
   HOSP_5 VARCHAR(8) CHECK (HOSP_5 IS NULL OR (typeof(HOSP_5)='text' AND length(HOSP_5)<=8)),
   MEMO1 VARCHAR(50) CHECK (MEMO1 IS NULL OR (typeof(MEMO1)='text' AND length(MEMO1)<=50)),
   MEMO2 VARCHAR(50) CHECK (MEMO2 IS NULL OR (typeof(MEMO2)='text' AND length(MEMO2)<=50)),
-  IDCARD VARCHAR(18) CHECK (IDCARD IS NULL OR (typeof(IDCARD)='text' AND length(IDCARD)<=18))
+  IDCARD VARCHAR(18) COLLATE NOCASE CHECK (IDCARD IS NULL OR (typeof(IDCARD)='text' AND length(IDCARD)<=18))
 );
 
 -- Operators allowed to log in; no key: a login name may occur twice.
@@ -156,6 +156,9 @@ CREATE TABLE M_UserManager (
 -- SSN and IDCARD are counted before every store and by the import; the database
 -- keeps them unique as a last line of defence. ORGCODE is unique only when
 -- present (empty for some employer categories), so its index is a plain one.
+-- The key columns compare without regard to ASCII letter case (COLLATE NOCASE
+-- on the column), so every comparison, join, view and index on them follows
+-- that rule without saying it again.
 CREATE UNIQUE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);
 CREATE INDEX idx_M_CORPORATION_ORGCODE ON M_CORPORATION (ORGCODE);
 CREATE UNIQUE INDEX idx_M_PERSON_IDCARD ON M_PERSON (IDCARD);

@@ -1,6 +1,7 @@
 #include "app/Startup.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 
 #include "app/Desktop.h"
@@ -15,7 +16,10 @@
 #include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
 #include "reports/TForm_print1.h"
+#include "store/Connection.h"
+#include "store/DatabaseFactory.h"
 #include "store/Error.h"
+#include "store/Format.h"
 #include "ui/Dialogs.h"
 
 namespace app {
@@ -61,10 +65,53 @@ void createWindows() {
     }
 }
 
+namespace {
+QString keyLabel(const store::KeyCollision& k) {
+    if (k.column.compare("IDCARD", Qt::CaseInsensitive) == 0) return "公民身份号码";
+    if (k.column.compare("ORGCODE", Qt::CaseInsensitive) == 0) return "组织机构代码";
+    return k.table.compare("M_PERSON", Qt::CaseInsensitive) == 0 ? "人员的社保登记证号码" : "社保登记证号码";
+}
+
+QString collisionText(const store::FormatReport& r) {
+    QStringList lines;
+    lines << "社保登记证号码、公民身份号码和组织机构代码现在不区分字母大小写。"
+          << "以下号码只有字母大小写不同，系统把它们看作同一个号码；所有记录都已保留：";
+    for (const QList<store::KeyCollision>* list : {&r.collisions, &r.otherCollisions})
+        for (const store::KeyCollision& k : *list) lines << keyLabel(k) + "：" + k.values.join("、");
+    lines << QString();
+    if (!r.collisions.isEmpty())
+        lines << "请在“查询编辑”中修改或删除重复的单位或人员。全部改正后，号码不得重复的规则会自动恢复。";
+    else
+        lines << "请在“查询编辑”中改正重复的组织机构代码，否则保存这些单位时会提示“已经存在该组织机构代码”。";
+    return lines.join("\r");
+}
+}  // namespace
+
+bool prepareWorkingDatabase() {
+    const QString path = store::workingDatabasePath();
+    if (!QFileInfo::exists(path)) return true;
+    try {
+        store::Connection c;
+        c.open(path);
+        const store::FormatReport r = store::bringToCurrentFormat(c);
+        const bool tell = (!r.collisions.isEmpty() && !r.collisionsTold) || !r.otherCollisions.isEmpty();
+        if (tell) {
+            ui::dialogs().message(nullptr, collisionText(r));
+            if (!r.collisions.isEmpty()) store::markCollisionsTold(c);
+        }
+    } catch (const store::Error& e) {
+        std::fprintf(stderr, "veyra: %s\n", qPrintable(e.text()));
+        ui::dialogs().error(nullptr, e.text());
+        return false;
+    }
+    return true;
+}
+
 int run() {
     QApplication::setApplicationName("Veyra");
     setDesktopIdentity();
     installQtTranslations();
+    if (!prepareWorkingDatabase()) return 1;
     try {
         createWindows();
     } catch (const store::Error& e) {

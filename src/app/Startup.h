@@ -8,6 +8,12 @@ namespace app {
 void createWindows();
 void destroyWindows();
 
+// Brings the working database to the current format before any window
+// connects to it, and tells the operator once of stored numbers that differ
+// only in letter case. A missing file is left to the windows, which report
+// it. False, after saying why, when the program must end.
+bool prepareWorkingDatabase();
+
 // The whole program after QApplication exists: windows, date check, main
 // window and login, event loop. Returns the exit code.
 int run();

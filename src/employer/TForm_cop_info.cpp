@@ -515,8 +515,12 @@ void TForm_cop_info::getFieldValues() {
 void TForm_cop_info::locateRecordByBXDJZH(const QString& number) {
     ADOTable_corporation->close();
     ADOTable_corporation->open();
+    // Any letter case finds the employer; the spelling given first, for a register from before the
+    // key rule that may still hold the number twice.
     const QVariant serial = ADOConnection1.scalar(
-        "select CORPSN from M_CORPORATION where SSN = ? collate nocase order by CORPSN limit 1", {number});
+        "select CORPSN from M_CORPORATION where SSN = ?1 "
+        "order by SSN = ?1 COLLATE BINARY desc, CORPSN limit 1",
+        {number});
     if (serial.isNull() || !ADOTable_corporation->locate("CORPSN", serial))
         throw store::Error(QStringLiteral("没有找到社会保险登记证编码为“%1”的单位").arg(number));
 }

@@ -6,6 +6,7 @@
 #include "app/globals/Globals.h"
 #include "employer/TForm_cop_info.h"
 #include "person/IdCardCheck.h"
+#include "store/Format.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 
@@ -229,7 +230,7 @@ void TForm_cop_info::DBEdit_EJDJZBMExit() {
         ui::dialogs().message(this, "请输入12位社保登记证编码");
     }
     const QString typed = DBEdit_EJDJZBM->text();
-    if (!typed.isEmpty() && typed == Edit_BXDJZBM->text()) {
+    if (!typed.isEmpty() && store::sameKey(typed, Edit_BXDJZBM->text())) {
         ui::dialogs().message(this, "二级公司社保登记证编码不应该与本公司的社保登记证编码相同");
         emptyField(DBEdit_EJDJZBM);
         Edit_EJGSMC->clear();

@@ -165,13 +165,13 @@ void TForm_cop_query::Button1Click() {
 
 void TForm_cop_query::Button_queryClick() {
     ui::guarded(this, [this] {
-        // Text comparison ignores letter case, as the register's other lookups do.
+        // The number compares without regard to letter case by the column's own rule.
         const QString name = Edit_DWMC->text().trimmed();
         if (!name.isEmpty())
-            ADOQuery_COP->runQuery(kList + " WHERE SSN = ? COLLATE NOCASE OR name like ?",
+            ADOQuery_COP->runQuery(kList + " WHERE SSN = ? OR name like ?",
                                    {Edit_BXDJZBM->text(), "%" + name + "%"});
         else
-            ADOQuery_COP->runQuery(kList + " WHERE SSN = ? COLLATE NOCASE", {Edit_BXDJZBM->text()});
+            ADOQuery_COP->runQuery(kList + " WHERE SSN = ?", {Edit_BXDJZBM->text()});
         showCount();
     });
 }
@@ -207,7 +207,7 @@ void TForm_cop_query::Button_deleteClick() {
     }
     ui::guarded(this, [this] {
         const QString number = currentNumber();
-        ADOQuery_temp->runQuery("select count(*) from m_person where ssn = ? COLLATE NOCASE", {number});
+        ADOQuery_temp->runQuery("select count(*) from m_person where ssn = ?", {number});
         const int persons = ADOQuery_temp->value(0).toInt();
         ADOQuery_temp->close();
         if (persons != 0) {
@@ -218,10 +218,12 @@ void TForm_cop_query::Button_deleteClick() {
         }
         if (!ui::dialogs().confirm(this, "删除后将不能恢复，您确定要删除吗?\r\r删除选 Yes,否则选 No")) return;
         // The list row stands for one employer row: the number is unique, and a row without one
-        // (brought in by an import) is told apart by its name.
+        // (brought in by an import) is told apart by its name. The spelling shown is compared
+        // exactly: a register from before the key rule may still hold the number in other case
+        // for another employer.
         ADOQuery_temp->execSql(
             "delete from M_CORPORATION where rowid in "
-            "(select rowid from M_CORPORATION where SSN IS ? and NAME IS ? limit 1)",
+            "(select rowid from M_CORPORATION where SSN IS ? COLLATE BINARY and NAME IS ? limit 1)",
             {ADOQuery_COP->value(0), ADOQuery_COP->value(1)});
         ADOQuery_COP->refresh();
         showCount();
@@ -253,18 +255,24 @@ void TForm_cop_query::changeNumber() {
     try {
         // Both updates or neither; the guard rolls back on every path but the commit.
         store::Transaction transaction(ADOConnection1);
-        ADOQuery_temp->runQuery("SELECT COUNT(*) FROM M_corporation Where ssn = ? COLLATE NOCASE", {newSSN});
+        ADOQuery_temp->runQuery("SELECT COUNT(*) FROM M_corporation Where ssn = ?", {newSSN});
         const int used = ADOQuery_temp->value(0).toInt();
         ADOQuery_temp->close();
         if (used > 0) {
             outcome = Outcome::InUse;
         } else {
-            const int employers =
-                ADOQuery_temp->execSql("update M_corporation set ssn = ? where ssn = ?", {newSSN, oldSSN});
+            // The employer of the list row, in the spelling shown: a register from before the
+            // key rule may still hold the number in other case for another employer.
+            const int employers = ADOQuery_temp->execSql(
+                "update M_corporation set ssn = ? where ssn = ? COLLATE BINARY", {newSSN, oldSSN});
             // The employer may have gone since the list was read: nothing to change is no success.
             if (employers == 0) throw store::Error("没有修改成功");
-            ADOQuery_temp->execSql("update M_person set ssn = ? where ssn = ? COLLATE NOCASE",
-                                   {newSSN, oldSSN});
+            // Its persons, in any letter case; while another employer still holds the old number
+            // in other case, only those spelled as this employer's number are its own.
+            ADOQuery_temp->execSql(
+                "update M_person set ssn = ? where ssn = ? and "
+                "(ssn = ? COLLATE BINARY or not exists (select 1 from M_corporation where ssn = ?))",
+                {newSSN, oldSSN, oldSSN, oldSSN});
             transaction.commit();
             outcome = Outcome::Changed;
         }

@@ -8,6 +8,7 @@
 #include "exchange/TransferLog.h"
 #include "platform/Files.h"
 #include "store/DatabaseFactory.h"
+#include "store/Format.h"
 
 namespace exchange {
 
@@ -16,6 +17,17 @@ QString dashLine() {
 }
 
 namespace {
+// An old template is upgraded where it lies, so later exports copy the current
+// format; when it cannot be (a write-protected file), the export's copy is.
+void upgradeTemplate(const QString& path) {
+    try {
+        store::Connection c;
+        c.open(path);
+        store::bringToCurrentFormat(c);
+    } catch (const store::Error&) {
+    }
+}
+
 // The transfer's lines go into the log before the observer hears of them.
 class Logging : public TransferObserver {
   public:
@@ -85,6 +97,8 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
     try {
         // The target is opened first: the source is checked against its columns.
         to.open(workingDatabase);
+        // The duplicate tests rely on the target's key rule.
+        store::bringToCurrentFormat(to);
         submission.open(fromPath, registerShapes(to), [this](const QString& stage, qint64 done, qint64 total) {
             observer_.checking(stage, done, total);
         });
@@ -114,6 +128,7 @@ CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const Q
     // is: the transfer then runs into it. A copy that fails part-way leaves
     // no file, which shows when the file is opened.
     if (QFile(templatePath).open(QIODevice::ReadOnly)) {
+        upgradeTemplate(templatePath);
         for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(exportPath + suffix);
         platform::copyFileDurably(templatePath, exportPath);
     }
@@ -123,6 +138,8 @@ CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const Q
         to.open(exportPath);
         // One self-contained file: a rollback journal, never WAL.
         to.executeScript("PRAGMA journal_mode = DELETE;");
+        // A template the upgrade could not reach is upgraded in its copy.
+        store::bringToCurrentFormat(to);
     } catch (const store::Error& e) {
         closeConnections();
         error_ = e.text();

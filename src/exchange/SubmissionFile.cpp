@@ -175,17 +175,20 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
     const QString notVeyra = "报盘文件不是本系统的数据库文件";
     bool wr = false;
     QByteArray salt, verifier;
+    QString format;
     try {
         store::Statement id(db, "PRAGMA application_id");
         const int appId = id.step() ? id.value(0).toInt() : 0;
         id.reset();
         if (appId != store::kApplicationId || tableType(db, "veyra_meta", &wr) != "table")
             refuse(Kind::NotVeyra, notVeyra, shownPath);
-        store::Statement st(
-            db, "SELECT key, value FROM main.veyra_meta WHERE key IN ('password_salt', 'password_verifier')");
+        store::Statement st(db,
+                            "SELECT key, value FROM main.veyra_meta WHERE key IN ('password_salt', "
+                            "'password_verifier', 'format')");
         while (st.step()) {
             if (st.value(0).toString() == "password_salt") salt = st.value(1).toString().toLatin1();
             if (st.value(0).toString() == "password_verifier") verifier = st.value(1).toString().toLatin1();
+            if (st.value(0).toString() == "format") format = st.value(1).toString();
         }
         st.reset();
     } catch (const Refusal&) {
@@ -196,6 +199,16 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
     if (salt.isEmpty() || verifier.isEmpty()) refuse(Kind::NotVeyra, notVeyra, shownPath);
     if (store::passwordVerifier(salt, store::databasePassword()) != verifier)
         refuse(Kind::WrongPassword, "报盘文件的数据库密码不符", shownPath);
+    // Files of an older format are read as they are; a newer one may hold
+    // rows under rules this program does not know.
+    bool ok = true;
+    const int number = format.isEmpty() ? 1 : format.toInt(&ok);
+    if (!ok || number < 1 || number > store::kCurrentFormat)
+        refuse(Kind::NewerFormat,
+               QString("报盘文件由较新版本的程序生成（文件格式 %1，本程序只认识到格式 %2），请安装新版本的程序后再导入")
+                   .arg(format)
+                   .arg(store::kCurrentFormat),
+               shownPath);
 }
 
 }  // namespace

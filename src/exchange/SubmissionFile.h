@@ -34,6 +34,7 @@ class Refusal : public store::Error {
         Unsafe,
         NotVeyra,
         WrongPassword,
+        NewerFormat,
         MissingTable,
         NotATable,
         ColumnsDiffer,
@@ -72,7 +73,8 @@ using CheckProgress = std::function<void(const QString& stage, qint64 done, qint
 // PRAGMA integrity_check must answer exactly "ok". Throws Refusal.
 void checkIntegrity(sqlite3* db, const QString& shownPath, const CheckProgress& progress = {});
 
-// Refuses unless the file is a Veyra file with our password, its registers
+// Refuses unless the file is a Veyra file with our password, of a format this
+// program knows (an older one is read as it stands, never upgraded), its registers
 // are real tables with at least the given columns in order, and its rows
 // match a recorded checksum (a file without one passes).
 void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,

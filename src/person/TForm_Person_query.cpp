@@ -175,14 +175,14 @@ void TForm_Person_query::Button_queryClick() {
     ADOQuery_PERSON->close();
     showCount();
     // The first field that is not blank decides; its text is used as typed,
-    // so blanks around an ID find nothing. Letter case is ignored, as elsewhere.
+    // so blanks around an ID find nothing. Letter case is ignored by the columns' own rule.
     QString where;
     QVariantList params;
     if (!Edit_SFZHM->text().trimmed().isEmpty()) {
-        where = " WHERE M_PERSON.IDCARD=? COLLATE NOCASE order by M_PERSON.psnsn";
+        where = " WHERE M_PERSON.IDCARD=? order by M_PERSON.psnsn";
         params = {Edit_SFZHM->text()};
     } else if (!Edit_BXDJZBM->text().trimmed().isEmpty()) {
-        where = " WHERE M_CORPORATION.SSN=? COLLATE NOCASE order by M_PERSON.psnsn";
+        where = " WHERE M_CORPORATION.SSN=? order by M_PERSON.psnsn";
         params = {Edit_BXDJZBM->text()};
     } else if (!Edit_Name->text().trimmed().isEmpty()) {
         where = " WHERE M_PERSON.NAME like ? order by M_PERSON.psnsn";

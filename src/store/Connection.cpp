@@ -11,6 +11,13 @@ namespace store {
 
 QString databasePassword() { return QStringLiteral("vokmera"); }
 
+QString newerFormatText(const QString& path, const QString& format) {
+    return QString("数据库文件“%1”的格式（%2）比本程序新，本程序只能打开格式 %3 及以前的文件。"
+                   "请安装新版本的程序后再打开它；文件未作任何改动。")
+        .arg(path, format)
+        .arg(kCurrentFormat);
+}
+
 QByteArray passwordVerifier(const QByteArray& salt, const QString& password) {
     QCryptographicHash h(QCryptographicHash::Sha256);
     h.addData(salt);
@@ -118,6 +125,20 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
     if (passwordVerifier(salt, password) != verifier) {
         close();
         throw Error(QString("数据库密码错误 (wrong database password): “%1”").arg(path));
+    }
+    // Columns of a newer format may follow rules this program does not know.
+    QString format;
+    try {
+        format = scalar("SELECT value FROM veyra_meta WHERE key = 'format'").toString();
+    } catch (const Error&) {
+        close();
+        throw Error(notVeyra);
+    }
+    bool ok = true;
+    const int number = format.isEmpty() ? 1 : format.toInt(&ok);
+    if (!ok || number < 1 || number > kCurrentFormat) {
+        close();
+        throw Error(newerFormatText(path, format));
     }
 }
 

@@ -16,9 +16,14 @@ class Statement;
 
 // The number every Veyra file carries in PRAGMA application_id ("VEYR").
 constexpr int kApplicationId = 0x56455952;
+// The schema version this program writes in veyra_meta.format. 1: the first
+// release; 2: key columns compare without regard to ASCII letter case.
+constexpr int kCurrentFormat = 2;
 // The database password of the working database, the template and every
 // submission file. A gate against opening a foreign file, not encryption.
 QString databasePassword();
+// The refusal of a file whose veyra_meta.format is newer than kCurrentFormat.
+QString newerFormatText(const QString& path, const QString& format);
 
 // A connection to one database file, opened by path. Several connections to
 // one file work side by side: each waits (busy timeout) instead of failing
@@ -34,8 +39,9 @@ public:
     Connection& operator=(const Connection&) = delete;
 
     // Opens an existing Veyra file; throws Error with a clear text when the
-    // file is missing, not a database, not a Veyra file, or has another
-    // password.
+    // file is missing, not a database, not a Veyra file, has another
+    // password, or was made by a newer program (a newer format). An older
+    // format opens as it is: bringToCurrentFormat (store/Format.h) upgrades it.
     void open(const QString& path, const QString& password = databasePassword(), Mode mode = Mode::ReadWrite);
     void close();
     bool isOpen() const { return db_ != nullptr; }

@@ -55,7 +55,7 @@ void stamp(Connection& c) {
     c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_salt', ?)", {QString::fromLatin1(saltHex)});
     c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_verifier', ?)",
               {QString::fromLatin1(passwordVerifier(saltHex, databasePassword()))});
-    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('format', '1')");
+    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('format', ?)", {QString::number(kCurrentFormat)});
 }
 
 void loadCodeTables(Connection& c, const QString& dir) {

@@ -21,6 +21,7 @@
 #include "platform/Settings.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
+#include "store/Format.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -76,6 +77,56 @@ TEST(Startup, WithoutWorkingDatabaseShowsTheEngineErrorAndEnds) {
     EXPECT_EQ(app::run(), 1);
     ASSERT_EQ(d.errors().size(), 1);
     EXPECT_TRUE(d.errors()[0].contains("Enterprise.mdb"));
+    EXPECT_TRUE(modal.windows.isEmpty());
+    EXPECT_EQ(Form1, nullptr);
+}
+
+// A register of the release before the key rule, holding two registration
+// numbers and two ID numbers that differ only in letter case.
+TEST(Startup, AnOldRegisterIsUpgradedAndItsCollidingNumbersToldOnce) {
+    WorkDir w;
+    copyFixture("format1/Enterprise.mdb", w.path(), "Enterprise.mdb");
+    RecordingDialogs d;
+    ASSERT_TRUE(app::prepareWorkingDatabase());
+    ASSERT_EQ(d.messages().size(), 1);
+    const QString text = d.messages()[0];
+    EXPECT_TRUE(text.contains("社保登记证号码：ab0000000001、AB0000000001")) << text.toStdString();
+    EXPECT_TRUE(text.contains("公民身份号码：11010519300101011x、11010519300101011X")) << text.toStdString();
+    EXPECT_TRUE(text.contains("组织机构代码：ab000001-1、AB000001-1")) << text.toStdString();
+    EXPECT_TRUE(text.contains("所有记录都已保留")) << text.toStdString();
+
+    // The next start says nothing more while they wait to be corrected.
+    d.clear();
+    ASSERT_TRUE(app::prepareWorkingDatabase());
+    EXPECT_TRUE(d.texts().isEmpty());
+    store::Connection c;
+    c.open(w.database());
+    EXPECT_EQ(store::fileFormat(c), 2);
+    EXPECT_EQ(c.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 4);
+    EXPECT_EQ(c.scalar("SELECT count(*) FROM M_PERSON").toInt(), 5);
+
+    // Once corrected, the start applies the unique keys, still without a word.
+    c.execute("UPDATE M_CORPORATION SET SSN = 'ab0000000002' WHERE SSN = 'ab0000000001' COLLATE BINARY");
+    c.execute("UPDATE M_PERSON SET IDCARD = '11010519310101015X' WHERE IDCARD = '11010519300101011X' COLLATE BINARY");
+    c.execute("DELETE FROM M_PERSON WHERE PSNSN = 4");
+    ASSERT_TRUE(app::prepareWorkingDatabase());
+    EXPECT_TRUE(d.texts().isEmpty());
+    EXPECT_THROW(c.execute("INSERT INTO M_CORPORATION (SSN) VALUES ('AB0000000002')"), store::Error);
+    EXPECT_THROW(c.execute("INSERT INTO M_PERSON (IDCARD) VALUES ('11010519300101011X')"), store::Error);
+}
+
+TEST(Startup, AWorkingDatabaseOfANewerFormatEndsTheProgramInWords) {
+    WorkDir w;
+    {
+        store::Connection c;
+        c.open(w.database());
+        c.execute("UPDATE veyra_meta SET value = '9' WHERE key = 'format'");
+    }
+    RecordingDialogs d;
+    ModalRecorder modal;
+    EXPECT_EQ(app::run(), 1);
+    ASSERT_EQ(d.errors().size(), 1);
+    EXPECT_TRUE(d.errors()[0].contains("比本程序新")) << d.errors()[0].toStdString();
     EXPECT_TRUE(modal.windows.isEmpty());
     EXPECT_EQ(Form1, nullptr);
 }

@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QTest>
 
@@ -106,5 +108,16 @@ void typeText(QWidget* target, const QString& text) {
 QString WorkDir::database() const { return dir_.filePath("Enterprise.mdb"); }
 QString WorkDir::templateFile() const { return dir_.filePath("structure.mdb"); }
 QString WorkDir::file(const QString& name) const { return dir_.filePath(name); }
+
+QString copyFixture(const QString& relative, const QString& dir, const QString& name) {
+    const QString from = QStringLiteral(VEYRA_FIXTURES_DIR) + "/" + relative;
+    const QString to = QDir(dir).filePath(name.isEmpty() ? QFileInfo(relative).fileName() : name);
+    QDir().mkpath(QFileInfo(to).absolutePath());
+    QFile::remove(to);
+    if (!QFile::copy(from, to)) ADD_FAILURE() << "cannot copy fixture " << from.toStdString();
+    // The copy is the test's own: writable whatever the checkout's modes.
+    QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    return to;
+}
 
 }  // namespace testing_support
