@@ -212,3 +212,34 @@ TEST_F(ChangeDialogTest, EscPressesCancel) {
     EXPECT_EQ(ssnChangeConfirmed, 0);
     EXPECT_EQ(d.result(), QDialog::Rejected);
 }
+
+TEST_F(CopQueryChangeTest, RenumberingMovesThePersonsOfEverySpellingOfTheNumber) {
+    addPerson("110101194001010033", "王五", "ab0000000004");
+    addPerson("110101194001010044", "赵六", "AB0000000004");
+    listAll();
+    change("ab0000000004", {"120000000004"});
+    EXPECT_EQ(employersWith("120000000004"), 1);
+    EXPECT_EQ(personsWith("120000000004"), 2);
+    EXPECT_EQ(personsWith("ab0000000004"), 0);
+}
+
+// A register from before the key rule may hold a number in two spellings for
+// two employers until corrected: renumbering one takes only that employer and
+// the persons spelled as its number.
+TEST_F(CopQueryChangeTest, RenumberingOneOfTwoSpellingsLeavesTheOtherEmployerWithItsPersons) {
+    db.executeScript("DROP INDEX idx_M_CORPORATION_SSN; CREATE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);");
+    addEmployer("AB0000000004", "天津港务局二");
+    addPerson("110101194001010033", "王五", "ab0000000004");
+    addPerson("110101194001010044", "赵六", "AB0000000004");
+    listAll();
+    change("AB0000000004", {"120000000004"});
+    EXPECT_EQ(dialogs.texts().size(), 1);
+    store::Connection c;
+    c.open(work.database());
+    EXPECT_EQ(c.select("SELECT SSN, NAME FROM M_CORPORATION WHERE SSN IN ('ab0000000004', '120000000004') "
+                       "ORDER BY CORPSN"),
+              (QList<QVariantList>{{"ab0000000004", "天津港务局"}, {"120000000004", "天津港务局二"}}));
+    EXPECT_EQ(c.select("SELECT NAME, SSN FROM M_PERSON WHERE IDCARD LIKE '1101011940010100_3' OR "
+                       "IDCARD LIKE '1101011940010100_4' ORDER BY PSNSN"),
+              (QList<QVariantList>{{"王五", "ab0000000004"}, {"赵六", "120000000004"}}));
+}

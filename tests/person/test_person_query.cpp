@@ -406,3 +406,21 @@ TEST_F(PersonQueryTest, EnterFollowsTheTabOrderAndEachShowingStartsClean) {
 }
 
 }  // namespace
+
+TEST_F(PersonQueryTest, SearchesAndTheEmployerJoinIgnoreLetterCase) {
+    db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('ab0000000003','字母单位')");
+    addPerson("110101194001010055", "孙七", "AB0000000003");  // 6
+    search("", "11010119400101003x", "");
+    EXPECT_EQ(listedSerials(), QList<int>{3});
+    for (const char* typed : {"ab0000000003", "AB0000000003"}) {
+        search(typed, "", "");
+        EXPECT_EQ(listedSerials(), QList<int>{6}) << typed;
+    }
+    w->Button_QueryAllClick();
+    EXPECT_TRUE(listedSerials().contains(6));
+}
+
+TEST_F(PersonQueryPrintTest, ThePrintViewsAreFilteredWithoutRegardToLetterCase) {
+    module->printPersonForm("IDCARD='11010119400101003x'");
+    EXPECT_EQ(output.printed(), QStringList{kXiaoMing});
+}
