@@ -6,6 +6,7 @@
 
 #include "store/Connection.h"
 #include "store/Error.h"
+#include "store/Format.h"
 #include "store/Statement.h"
 
 namespace store {
@@ -18,10 +19,19 @@ QString quoteIdent(const QString& s) {
     return '"' + q + '"';
 }
 
-bool sameValue(const QVariant& a, const QVariant& b) {
+// noCase: the column compares text without regard to ASCII letter case, as the engine did.
+bool sameValue(const QVariant& a, const QVariant& b, bool noCase) {
     if (a.isNull() || b.isNull()) return a.isNull() && b.isNull();
-    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString) return a.toString() == b.toString();
+    if (a.typeId() == QMetaType::QString || b.typeId() == QMetaType::QString)
+        return noCase ? sameKey(a.toString(), b.toString()) : a.toString() == b.toString();
     return a == b;
+}
+
+bool noCaseColumn(sqlite3* db, const QString& table, const QString& column) {
+    const char* collation = nullptr;
+    return sqlite3_table_column_metadata(db, "main", table.toUtf8().constData(), column.toUtf8().constData(),
+                                         nullptr, &collation, nullptr, nullptr, nullptr) == SQLITE_OK &&
+           collation && qstricmp(collation, "NOCASE") == 0;
 }
 }  // namespace
 
@@ -140,9 +150,11 @@ QList<int> Table::findRows(int column, const QVariant& value, bool firstOnly) co
                                   " = ? ORDER BY rowid";
     Statement st(connection_->handle(), sql);
     if (!value.isNull()) st.bind(1, value);
+    // A locate follows the column's own rule, as every statement on it does.
+    const bool noCase = !value.isNull() && noCaseColumn(connection_->handle(), tableName_, columns_[column].name);
     while (st.step()) {
         const qint64 id = sqlite3_column_int64(st.handle(), 0);
-        if (!value.isNull() && !sameValue(st.value(1), value)) continue;
+        if (!value.isNull() && !sameValue(st.value(1), value, noCase)) continue;
         const int idx = indexOfRowId(id);
         if (idx < 0) continue;
         hits.append(idx);

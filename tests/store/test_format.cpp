@@ -8,6 +8,7 @@
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
 #include "store/Format.h"
+#include "store/Table.h"
 #include "support/TestSupport.h"
 
 using testing_support::copyFixture;
@@ -103,6 +104,24 @@ TEST(KeyRule, KeyColumnsCompareWithoutRegardToLetterCase) {
     EXPECT_FALSE(accepted(c, "INSERT INTO M_CORPORATION (SSN) VALUES (?)", {QString("AB0000000001")}));
     EXPECT_FALSE(accepted(c, "INSERT INTO M_PERSON (IDCARD) VALUES (?)", {QString("11010519300101011X")}));
     EXPECT_TRUE(accepted(c, "INSERT INTO M_CORPORATION (SSN) VALUES (?)", {QString("ab0000000002")}));
+}
+
+TEST(KeyRule, LocateAndLookupOnAKeyColumnFollowTheRule) {
+    WorkDir w;
+    store::Connection c;
+    c.open(w.database());
+    c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('ab0000000001', '单位')");
+    store::Table t(&c, "M_CORPORATION");
+    t.open();
+    EXPECT_TRUE(t.locate("SSN", QString("AB0000000001")));
+    EXPECT_EQ(t.value("NAME").toString(), "单位");
+    EXPECT_EQ(t.lookup("SSN", QString("aB0000000001"), "NAME").toString(), "单位");
+    EXPECT_FALSE(t.locate("SSN", QString("ab0000000002")));
+    // Other columns keep comparing exactly.
+    EXPECT_FALSE(t.locate("NAME", QString("单位 ")));
+    c.execute("UPDATE M_CORPORATION SET SHORTNAME = 'ab'");
+    t.refresh();
+    EXPECT_FALSE(t.locate("SHORTNAME", QString("AB")));
 }
 
 TEST(KeyRule, SameKeyFoldsAsciiLettersOnly) {
