@@ -10,6 +10,7 @@
 #include "exchange/Paths.h"
 #include "exchange/TForm_import.h"
 #include "exchange/Transfer.h"
+#include "platform/Mounts.h"
 #include "platform/Settings.h"
 #include "ui/Dialogs.h"
 
@@ -66,7 +67,10 @@ void TForm_import::Button_makeFloppyClick() {
     Running running(running_);
     const QString floppyPath = exchange::floppyPathForToday();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool ok = exchange::copyVerified(exportFilePath, floppyPath);
+    // With no medium in, the directory of an empty mount point is on the
+    // local disk: a copy there would look like success.
+    const bool ok = !platform::isUnmountedMountPoint(platform::floppyDir()) &&
+                    exchange::copyVerified(exportFilePath, floppyPath);
     QApplication::restoreOverrideCursor();
     ui::dialogs().message(this, ok ? "软盘文件生成完毕！" : "软盘文件未生成，请检查软盘是否有足够空间");
 }

@@ -12,6 +12,7 @@
 #include "exchange/FloppyCopy.h"
 #include "exchange/TForm_import.h"
 #include "platform/Clock.h"
+#include "platform/Mounts.h"
 #include "platform/Settings.h"
 #include "store/Connection.h"
 #include "support/TestSupport.h"
@@ -38,6 +39,8 @@ class Floppy : public ::testing::Test {
     }
     void TearDown() override {
         exchange::setChunkWriter({});
+        platform::setFstabPath({});
+        platform::setMountInfoPath({});
         form.reset();
     }
     void exportNow() {
@@ -149,6 +152,51 @@ TEST_F(Floppy, AfterARolledBackExportTheEmptyFileIsCopied) {
     form->Button_makeFloppyClick();
     EXPECT_EQ(dialogs.texts(), QStringList({"软盘文件生成完毕！"}));
     EXPECT_TRUE(dump(floppy()).isEmpty());
+}
+
+// A mount point in the file system table with nothing mounted on it is a
+// plain local directory: the copy must not land there.
+TEST_F(Floppy, ListedMountPointWithNothingMountedFails) {
+    const QString dir = work.file("floppy");
+    QDir().mkpath(dir);
+    exportNow();
+    QString escaped = dir;
+    escaped.replace(" ", "\\040");
+    writeBytes(work.file("fstab"), ("# comment\nUUID=1234 / ext4 defaults 0 1\n/dev/fd0 " + escaped +
+                                    " auto noauto,user 0 0\nnone none swap sw 0 0\n")
+                                       .toUtf8());
+    const QByteArray rootLine = "22 1 8:1 / / rw,relatime shared:1 - ext4 /dev/sda1 rw\n";
+    writeBytes(work.file("mountinfo"), rootLine);
+    platform::setFstabPath(work.file("fstab"));
+    platform::setMountInfoPath(work.file("mountinfo"));
+    copyFails();
+    expectNothingLeftIn(dir);
+
+    // Also for a folder on that medium, and not once the medium is mounted.
+    platform::writeSetting("FloppyDir", dir + "/sub");
+    QDir().mkpath(dir + "/sub");
+    dialogs.clear();
+    copyFails();
+    expectNothingLeftIn(dir + "/sub");
+    platform::writeSetting("FloppyDir", dir);
+    writeBytes(work.file("mountinfo"),
+               rootLine + "40 22 2:0 / " + QFile::encodeName(escaped) + " rw - vfat /dev/fd0 rw\n");
+    dialogs.clear();
+    form->Button_makeFloppyClick();
+    EXPECT_EQ(dialogs.texts(), QStringList({"软盘文件生成完毕！"}));
+}
+
+// The real tables: a directory listed nowhere copies as before, and a tmpfs
+// mounted on a listed point counts as mounted.
+TEST_F(Floppy, RealMountTableSeesAMountedMedium) {
+    const QString dir = work.file("floppy");
+    exportNow();
+    writeBytes(work.file("fstab"), ("tmpfs " + dir + " tmpfs defaults 0 0\n").toUtf8());
+    platform::setFstabPath(work.file("fstab"));
+    TmpfsMount medium(dir, 1 << 20);
+    if (!medium.ok()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    form->Button_makeFloppyClick();
+    EXPECT_EQ(dialogs.texts(), QStringList({"软盘文件生成完毕！"}));
 }
 
 TEST_F(Floppy, DamagedExportFileIsNotCopied) {
