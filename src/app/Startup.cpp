@@ -12,6 +12,7 @@
 #include "employer/TForm_XGSBDJZH.h"
 #include "employer/TForm_cop_info.h"
 #include "employer/TForm_cop_query.h"
+#include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
 #include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
@@ -111,6 +112,8 @@ int run() {
     QApplication::setApplicationName("Veyra");
     setDesktopIdentity();
     installQtTranslations();
+    // Private copies of submission files that a crashed run left behind.
+    exchange::removeStalePrivateCopies();
     if (!prepareWorkingDatabase()) return 1;
     try {
         createWindows();

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -39,6 +40,17 @@ class Refusal : public store::Error {
         NotATable,
         ColumnsDiffer,
         ChecksumMismatch,
+        Trigger,
+        View,
+        VirtualTable,
+        HiddenColumn,
+        GeneratedColumn,
+        ExtraTable,
+        PartialIndex,
+        ExpressionIndex,
+        UnknownCollation,
+        SchemaDiffers,
+        TooComplex,
     };
     Refusal(Kind kind, const QString& text) : store::Error(text), kind_(kind) {}
     Kind kind() const { return kind_; }
@@ -59,6 +71,50 @@ QList<TableShape> registerShapes(store::Connection& target);
 // Checks the 100-byte header of a database file against its size. Throws
 // Refusal; shownPath names the file in the message.
 void checkHeader(const QByteArray& header, qint64 fileSize, const QString& shownPath);
+
+// How long the checks of one file may take: a base plus a share per byte, so
+// a genuine large register gets the time its size needs and a small file
+// that makes the engine work without end is stopped.
+std::chrono::milliseconds checkBudget(qint64 fileSize);
+// Tests shorten the budget; zero restores the default.
+void setCheckBudgetOverride(std::chrono::milliseconds budget);
+
+// Bounds the work of every statement on an untrusted connection: past the
+// deadline a statement is interrupted, and while it runs tick() is called
+// now and then (the window repaints from there). Removes itself when
+// destroyed.
+class WorkBudget {
+  public:
+    WorkBudget(sqlite3* db, std::chrono::milliseconds budget, std::function<void()> tick = {});
+    ~WorkBudget();
+    WorkBudget(const WorkBudget&) = delete;
+    WorkBudget& operator=(const WorkBudget&) = delete;
+    bool exceeded() const { return exceeded_; }
+
+  private:
+    static int onProgress(void* self);
+    sqlite3* db_;
+    std::chrono::steady_clock::time_point deadline_;
+    std::chrono::steady_clock::time_point nextTick_;
+    std::function<void()> tick_;
+    bool exceeded_ = false;
+};
+
+// Compares the file's schema objects with those this program makes (a
+// working database or the export template, each format it accepts) before
+// any row is read: tables with exactly their columns, no generated or hidden
+// columns, plain indexes on named columns only, no triggers, no views or
+// virtual tables of its own, no collation beyond BINARY and NOCASE, and the
+// same definition text. Throws Refusal with the first difference found.
+void checkSchema(const QString& path, const QList<TableShape>& expected, const QString& shownPath,
+                 std::chrono::milliseconds budget, const std::function<void()>& tick = {});
+
+// Private copies of submission files live in directories of their own under
+// the temporary folder, named for the program and the process; this removes
+// those that a process that no longer runs left behind (a crash, a kill).
+void removeStalePrivateCopies();
+// The directory name prefix of those directories (tests look for leftovers).
+QString privateCopyPrefix();
 
 // Opens a file read-only with everything a hostile file could use switched
 // off: defensive mode, untrusted schema, no triggers, no views, no extension
@@ -89,7 +145,9 @@ class SubmissionFile {
     SubmissionFile(const SubmissionFile&) = delete;
     SubmissionFile& operator=(const SubmissionFile&) = delete;
 
-    // Copies, checks and opens; throws Refusal with the reason.
+    // Checks the header against the size, copies into a private directory,
+    // checks the schema and the content under a work budget (progress is
+    // called now and then meanwhile) and opens; throws Refusal.
     void open(const QString& path, const QList<TableShape>& expected, const CheckProgress& progress = {});
     void close();
     bool isOpen() const { return db_ != nullptr; }

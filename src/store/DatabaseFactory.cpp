@@ -48,7 +48,6 @@ void createFile(Connection& c, const QString& path) {
 
 void stamp(Connection& c) {
     c.executeScript(QString("PRAGMA application_id = %1;").arg(kApplicationId));
-    c.executeScript("CREATE TABLE veyra_meta (key TEXT PRIMARY KEY, value TEXT);");
     QByteArray salt(16, 0);
     for (char& ch : salt) ch = char(QRandomGenerator::system()->bounded(256));
     const QByteArray saltHex = salt.toHex();
@@ -100,11 +99,9 @@ void build(const QString& path, bool working) {
         // self-contained file that can be copied as it stands.
         c.executeScript("PRAGMA journal_mode = DELETE;");
         Transaction t(c);
-        c.executeScript(readFile(dir + "/schema_register.sql"));
+        createSchema(c, working);
         if (working) {
-            c.executeScript(readFile(dir + "/schema_codes.sql"));
             loadCodeTables(c, dir);
-            c.executeScript(readFile(dir + "/views.sql"));
             c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD, duty) VALUES (?, ?, ?, ?)",
                       {defaultOperatorId(), QString("系统管理员"), defaultOperatorPassword(), QString("管理员")});
         }
@@ -118,6 +115,16 @@ void build(const QString& path, bool working) {
     c.close();
 }
 }  // namespace
+
+void createSchema(Connection& c, bool working) {
+    const QString dir = dataDirectory();
+    c.executeScript(readFile(dir + "/schema_register.sql"));
+    if (working) {
+        c.executeScript(readFile(dir + "/schema_codes.sql"));
+        c.executeScript(readFile(dir + "/views.sql"));
+    }
+    c.executeScript("CREATE TABLE veyra_meta (key TEXT PRIMARY KEY, value TEXT);");
+}
 
 QString dataDirectory() {
     const QString env = qEnvironmentVariable("VEYRA_DATA_DIR");

@@ -18,6 +18,10 @@ QString defaultOperatorPassword();
 void createWorkingDatabase(const QString& path);
 // Creates the empty export template: the register tables only.
 void createTemplateDatabase(const QString& path);
+// The schema objects alone (tables, indexes, views, the metadata table) of a
+// working database or of the template, as the two functions above make them.
+class Connection;
+void createSchema(Connection& c, bool working);
 // Both files in a directory: Enterprise.mdb and structure.mdb.
 void createWorkingDirectory(const QString& dir);
 

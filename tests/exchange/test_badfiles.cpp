@@ -4,12 +4,16 @@
 
 #include <sqlite3.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QtEndian>
 #include <functional>
 
+#include <QCoreApplication>
+#include <cstdio>
 #include "ExchangeFixtures.h"
 #include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
@@ -135,7 +139,7 @@ std::vector<BadFile> badFiles() {
                  "UPDATE sqlite_schema SET sql = replace(sql, 'abs(CORPSN)', '" +
                      QString(kLoadExtension).replace("'", "''") + "') WHERE name = 'evil';");
          },
-         Kind::Damaged, "报盘文件已损坏"},
+         Kind::SchemaDiffers, "索引 evil 的定义无法识别"},
         {"one changed character in a name",
          [](const QString& p) {
              QByteArray b = bytesOf(p);
@@ -145,27 +149,25 @@ std::vector<BadFile> badFiles() {
              writeBytes(p, b);
          },
          Kind::ChecksumMismatch, "校验值不符"},
-        // Parts a file may carry that must never run: they are ignored.
+        // Parts a file may carry that could run: refused before a row is read.
         {"view with a side effect",
-         [](const QString& p) { raw(p, "CREATE VIEW evil AS SELECT " + kLoadExtension + ";"); }, std::nullopt,
-         "操作完毕！", false},
+         [](const QString& p) { raw(p, "CREATE VIEW evil AS SELECT " + kLoadExtension + ";"); }, Kind::View,
+         "含有视图 evil"},
         {"trigger with a side effect",
          [](const QString& p) {
              raw(p, "CREATE TRIGGER evil AFTER INSERT ON M_CORPORATION BEGIN SELECT " + kLoadExtension +
                         "; END;");
          },
-         std::nullopt, "操作完毕！", false},
-        // Read-only, the integrity check does not evaluate CHECK constraints;
-        // writes go only to the working database, whose constraints are its own.
+         Kind::Trigger, "含有触发器 evil"},
         {"CHECK with a side effect",
          [](const QString& p) {
              raw(p,
                  "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, 'SUPERIORSSN "
-                 "VARCHAR(12) CHECK (', 'SUPERIORSSN VARCHAR(12) CHECK (" +
+                 "VARCHAR(12) COLLATE NOCASE CHECK (', 'SUPERIORSSN VARCHAR(12) COLLATE NOCASE CHECK (" +
                      QString(kLoadExtension).replace("'", "''") +
                      " IS NULL AND ') WHERE name = 'M_CORPORATION';");
          },
-         std::nullopt, "操作完毕！", false},
+         Kind::SchemaDiffers, "数据表 M_CORPORATION 的定义与本系统的不符"},
         {"generated column with a side effect",
          [](const QString& p) {
              raw(p,
@@ -173,7 +175,7 @@ std::vector<BadFile> badFiles() {
                  "length(rtrim(sql)) - 1) || ', evil AS (" +
                      QString(kLoadExtension).replace("'", "''") + "))' WHERE name = 'M_CORPORATION';");
          },
-         Kind::Damaged, "报盘文件已损坏"},
+         Kind::GeneratedColumn, "数据表 M_CORPORATION 含有计算列 evil"},
         {"generated column among the registers' columns",
          [](const QString& p) {
              raw(p,
@@ -181,7 +183,7 @@ std::vector<BadFile> badFiles() {
                  "VARCHAR(50)', "
                  "'evil AS (1), MEMO2 VARCHAR(50)') WHERE name = 'M_PSNAPPOINTEDHOSPITAL';");
          },
-         Kind::ColumnsDiffer, "M_PSNAPPOINTEDHOSPITAL 的列与本地库不符"},
+         Kind::GeneratedColumn, "数据表 M_PSNAPPOINTEDHOSPITAL 含有计算列 evil"},
     };
     // Random damage inside pages in use: the last bytes of a page hold cell
     // contents.
@@ -199,6 +201,97 @@ std::vector<BadFile> badFiles() {
                      std::nullopt, "无法导入"});
     }
     return v;
+}
+
+// Many times a cheap function, so that evaluating the expression once per row
+// would take minutes: the file must be judged without running it.
+QString heavyExpression(const QString& column) {
+    QStringList terms;
+    for (int i = 0; i < 64; ++i)
+        terms.append(QString("instr(printf('%.*c', 999999, 'x'), %1 || '%2')").arg(column).arg(i));
+    return terms.join(" + ");
+}
+
+// Replaces text in one schema entry as a hostile site could.
+void rewriteSchema(const QString& path, const QString& name, const QString& from, const QString& to) {
+    raw(path, QString("PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = replace(sql, '%1', '%2') "
+                      "WHERE name = '%3';")
+                  .arg(QString(from).replace("'", "''"), QString(to).replace("'", "''"), name));
+}
+
+struct HostileSchema {
+    const char* name;
+    std::function<void(const QString& path)> spoil;
+    Kind kind;
+    const char* message;
+};
+
+std::vector<HostileSchema> hostileSchemas() {
+    return {
+        {"generated column",
+         [](const QString& p) {
+             rewriteSchema(p, "M_PERSON", "SSN VARCHAR(50) COLLATE NOCASE CHECK",
+                           "heavy AS (" + heavyExpression("NAME") + ") VIRTUAL, SSN VARCHAR(50) COLLATE NOCASE CHECK");
+         },
+         Kind::GeneratedColumn, "数据表 M_PERSON 含有计算列 heavy"},
+        {"expression index",
+         [](const QString& p) {
+             raw(p, "CREATE INDEX heavy ON M_PERSON (abs(PSNSN));");
+             rewriteSchema(p, "heavy", "abs(PSNSN)", heavyExpression("NAME"));
+         },
+         Kind::ExpressionIndex, "含有表达式索引 heavy"},
+        {"partial index",
+         [](const QString& p) {
+             raw(p, "CREATE INDEX part ON M_PERSON (NAME) WHERE NAME > '';");
+             rewriteSchema(p, "part", "NAME > ''", heavyExpression("NAME") + " > 0");
+         },
+         Kind::PartialIndex, "含有部分索引 part"},
+        {"trigger",
+         [](const QString& p) {
+             raw(p, "CREATE TRIGGER t AFTER INSERT ON M_CORPORATION BEGIN SELECT " +
+                        heavyExpression("new.NAME") + "; END;");
+         },
+         Kind::Trigger, "含有触发器 t"},
+        {"view",
+         [](const QString& p) {
+             raw(p, "CREATE VIEW v AS SELECT " + heavyExpression("NAME") + " FROM M_PERSON;");
+         },
+         Kind::View, "含有视图 v"},
+        {"virtual table", [](const QString& p) { raw(p, "CREATE VIRTUAL TABLE words USING fts5(x);"); },
+         Kind::VirtualTable, "含有虚拟表 words"},
+        {"hidden column",
+         [](const QString& p) {
+             rewriteSchema(p, "M_PSNAPPOINTEDHOSPITAL", "MEMO2 VARCHAR(50)",
+                           "MEMO2 VARCHAR(50), h INTEGER HIDDEN");
+         },
+         Kind::HiddenColumn, "数据表 M_PSNAPPOINTEDHOSPITAL 含有隐藏列 h"},
+        {"unknown collation",
+         [](const QString& p) {
+             rewriteSchema(p, "M_CORPORATION", "NAME VARCHAR(80)", "NAME VARCHAR(80) COLLATE evil");
+         },
+         Kind::UnknownCollation, "列 NAME 使用了本系统不认识的排序规则 evil"},
+        {"heavy CHECK",
+         [](const QString& p) {
+             rewriteSchema(p, "M_PERSON", "NAME VARCHAR(20) CHECK (",
+                           "NAME VARCHAR(20) CHECK ((" + heavyExpression("NAME") + ") >= 0 AND ");
+         },
+         Kind::SchemaDiffers, "数据表 M_PERSON 的定义与本系统的不符"},
+        {"extra table", [](const QString& p) { raw(p, "CREATE TABLE notes (x);"); }, Kind::ExtraTable,
+         "含有本系统没有的数据表 notes"},
+        {"padded far beyond its pages",
+         [](const QString& p) {
+             QFile f(p);
+             ASSERT_TRUE(f.resize(qint64(1) << 30));  // sparse: costs no disk
+         },
+         Kind::SizeMismatch, "长度与其页数不符"},
+    };
+}
+
+QStringList privateCopies() {
+    return QDir(QDir::tempPath())
+        .entryList(
+            {exchange::privateCopyPrefix() + QString::number(QCoreApplication::applicationPid()) + "-*"},
+            QDir::Dirs | QDir::Hidden);
 }
 
 class BadFiles : public ::testing::Test {
@@ -289,6 +382,84 @@ TEST_F(BadFiles, EachIsRefusedWithItsOwnMessageOrItsHostilePartNeverRuns) {
         EXPECT_TRUE(integrityOk(work.database()));
         EXPECT_EQ(dirBytes(medium), mediumBefore);
     }
+}
+
+TEST_F(BadFiles, HostileSchemasAreJudgedInSecondsBeforeAnyRowIsRead) {
+    int n = 0;
+    for (const HostileSchema& c : hostileSchemas()) {
+        SCOPED_TRACE(c.name);
+        const QString path = work.file(QString("hostile%1.mdb").arg(n++));
+        QFile::copy(good, path);
+        c.spoil(path);
+        ASSERT_TRUE(QFileInfo(path).size() != QFileInfo(good).size() || bytesOf(path) != bytesOf(good));
+        const QByteArray before = bytesOf(work.database());
+        dialogs.clear();
+        TForm_import form;
+        form.FormShow();
+        form.Edit_fromfile->setText(path);
+        QElapsedTimer t;
+        t.start();
+        form.Button1Click();
+        const qint64 ms = t.elapsed();
+        std::printf("%-28s refused in %4lld ms\n", c.name, static_cast<long long>(ms));
+        EXPECT_LT(ms, 2000);
+        ASSERT_EQ(dialogs.texts().size(), 1);
+        EXPECT_TRUE(dialogs.texts().first().contains(QString::fromUtf8(c.message)))
+            << dialogs.texts().first().toStdString();
+        EXPECT_EQ(bytesOf(work.database()), before);
+        EXPECT_EQ(privateCopies(), QStringList());
+        QList<exchange::TableShape> shapes;
+        {
+            store::Connection target;
+            target.open(work.database());
+            shapes = exchange::registerShapes(target);
+        }
+        exchange::SubmissionFile f;
+        try {
+            f.open(path, shapes);
+            ADD_FAILURE() << "accepted";
+        } catch (const exchange::Refusal& r) {
+            EXPECT_EQ(int(r.kind()), int(c.kind)) << r.text().toStdString();
+        }
+        QFile::remove(path);
+    }
+}
+
+// A file of the right shape that still needs more work than its size
+// warrants is stopped at the budget; the window is served meanwhile.
+TEST_F(BadFiles, WorkBeyondTheBudgetIsRefusedAndTheWindowIsServed) {
+    exchange::setCheckBudgetOverride(std::chrono::milliseconds(30));
+    int ticks = 0;
+    QList<exchange::TableShape> shapes;
+    {
+        store::Connection target;
+        target.open(work.database());
+        shapes = exchange::registerShapes(target);
+    }
+    exchange::SubmissionFile f;
+    try {
+        f.open(good, shapes, [&ticks](const QString&, qint64, qint64) {
+            ++ticks;
+            QThread::msleep(20);
+        });
+        ADD_FAILURE() << "accepted";
+    } catch (const exchange::Refusal& r) {
+        EXPECT_EQ(int(r.kind()), int(Kind::TooComplex)) << r.text().toStdString();
+        EXPECT_TRUE(r.text().startsWith("报盘文件过于复杂，无法在限定时间内检查"));
+    }
+    exchange::setCheckBudgetOverride(std::chrono::milliseconds(0));
+    EXPECT_GE(ticks, 1);
+    EXPECT_EQ(privateCopies(), QStringList());
+    f.open(good, shapes);  // the normal budget
+    EXPECT_TRUE(f.isOpen());
+    // The private copy is the process's own: a directory only its owner enters.
+    ASSERT_EQ(privateCopies().size(), 1);
+    const QFileInfo dir(QDir::tempPath() + "/" + privateCopies().first());
+    EXPECT_EQ(int(dir.permissions() & 0x00ff), 0);  // nothing for group or others
+    EXPECT_TRUE(dir.permissions().testFlags(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                            QFileDevice::ExeOwner));
+    f.close();
+    EXPECT_EQ(privateCopies(), QStringList());
 }
 
 TEST_F(BadFiles, FileWithoutChecksumImportsAsBefore) {

@@ -7,8 +7,10 @@
 #include <QLineEdit>
 #include <QProcess>
 
+#include <QDir>
 #include "ExchangeFixtures.h"
 #include "MountSupport.h"
+#include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
 #include "platform/Clock.h"
 #include "store/Connection.h"
@@ -76,8 +78,19 @@ TEST_F(Faults, KilledImportLeavesNothingBehind) {
     // Part-way: rows of the run are in the file, the journal is live.
     EXPECT_GT(QFileInfo(work.database() + "-journal").size(), 0);
     EXPECT_NE(bytesOf(work.database() + "-journal").left(4), QByteArray(4, 0));  // synced, so hot
+    const QString helperCopies = exchange::privateCopyPrefix() + QString::number(helper.processId()) + "-*";
     helper.kill();  // SIGKILL
     helper.waitForFinished();
+    const QDir temp(QDir::tempPath());
+    // The killed process could not clean up its private copy of the file;
+    // the next start removes it, and leaves a running process's own alone.
+    ASSERT_EQ(temp.entryList({helperCopies}, QDir::Dirs).size(), 1);
+    const QString live = exchange::privateCopyPrefix() + "1-Abc123";
+    ASSERT_TRUE(temp.mkdir(live));
+    exchange::removeStalePrivateCopies();
+    EXPECT_TRUE(temp.entryList({helperCopies}, QDir::Dirs).isEmpty());
+    EXPECT_TRUE(temp.exists(live));
+    temp.rmdir(live);
 
     EXPECT_TRUE(integrityOk(work.database()));
     EXPECT_EQ(dump(work.database()), before);
