@@ -10,6 +10,7 @@
 #include "app/globals/Globals.h"
 #include "ui/Dialogs.h"
 #include "ui/KeyPreview.h"
+#include "ui/Placement.h"
 
 namespace {
 const QSize kOuterSize(302, 179);  // frame included
@@ -60,10 +61,8 @@ void TForm_XGSBDJZH::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
     if (e->spontaneous()) return;
     if (!placed_) {
-        // The frame is known only now; the size is the outer one.
         placed_ = true;
-        setFixedSize(kOuterSize - (frameGeometry().size() - size()));
-        if (QScreen* s = screen()) move(s->availableGeometry().center() - frameGeometry().center() + pos());
+        ui::placeWithOuterSize(this, kOuterSize, ui::Sizing::Fixed);
     }
     FormShow();
 }
@@ -92,6 +91,7 @@ bool TForm_XGSBDJZH::eventFilter(QObject* watched, QEvent* event) {
 void TForm_XGSBDJZH::Button1Click() {
     if (Edit2->text().trimmed().size() != 12) {
         ui::dialogs().message(this, "请输入12位社保登记证号码");
+        Edit2->setFocus(Qt::OtherFocusReason);
         return;
     }
     ssnChangeConfirmed = 1;

@@ -106,6 +106,12 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         closeConnections();
         error_ = e.text();
         observer_.message(e.text());
+        // Registers that do not match the local ones end the transfer itself,
+        // which closes the log like any other; a file that cannot be opened does not.
+        using Kind = Refusal::Kind;
+        const auto* r = dynamic_cast<const Refusal*>(&e);
+        if (r && (r->kind() == Kind::MissingTable || r->kind() == Kind::NotATable || r->kind() == Kind::ColumnsDiffer))
+            append({"操作完毕！", dashLine()});
         return CommandResult::Refused;
     }
     const CommandResult r = transfer(submission.handle(), false);

@@ -44,8 +44,9 @@ QString notDigitText(int position, QChar c) {
 void checkCharacter(const QString& lower, IdCardResult& r) {
     for (int i = 0; i < 17; ++i) {
         if (!isDigit(lower[i])) {
-            // Reported as an error, and nothing taken from the number.
-            r = IdCardResult{};
+            // Reported as an error; birth date and sex, taken before, stay.
+            r.ok = false;
+            r.message.clear();
             r.errorText = notDigitText(i + 1, lower[i]);
             return;
         }

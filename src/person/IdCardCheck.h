@@ -13,8 +13,8 @@ struct IdCardResult {
     // The message box to show (empty: none, e.g. an empty employer number).
     QString message;
     // Set when a character outside the birth date is not a digit: the caller
-    // shows it in the standard error box, ends its command and stores nothing
-    // (birth and sex are then left empty, so nothing is taken from the number).
+    // fills birth and sex (found before), then shows it in the standard error
+    // box, ends its command and stores nothing.
     QString errorText;
     // Person variant only: the birth date once the date passed, and "男" or
     // "女" once character 17 passed; kept even when a later step rejects.

@@ -375,7 +375,7 @@ void TForm_per_info::setTabOrderOfControls() {
 
 void TForm_per_info::connectHandlers() {
     keyPreview_ = new ui::KeyPreview(this, Button_close);
-    keyPreview_->setF1Handler([this] { Button_SAVEClick(); });
+    keyPreview_->setF1Handler([this] { saveByF1(); });
     keyPreview_->setKeyHandler([this](QWidget* target, int key, Qt::KeyboardModifiers mods) {
         return keyPressed(target, key, mods);
     });
@@ -392,7 +392,8 @@ void TForm_per_info::connectHandlers() {
     connect(Button_close, &QPushButton::clicked, this, &TForm_per_info::Button_closeClick);
     connect(Edit_hosinput, &QLineEdit::textChanged, this, &TForm_per_info::Edit_hosinputChange);
     connect(Button1, &QPushButton::clicked, this, &TForm_per_info::Button1Click);
-    connect(DBGrid1, &ui::DBGrid::rowDoubleClicked, this, [this](int) { DBGrid1DblClick(); });
+    // On a row, below the rows or in an empty grid.
+    connect(DBGrid1, &ui::DBGrid::gridDoubleClicked, this, &TForm_per_info::DBGrid1DblClick);
 }
 
 void TForm_per_info::openLists() {

@@ -55,6 +55,8 @@ class TForm_per_info : public QDialog {
     void Edit_SHBXDJZBMChange();
     void Button_InsertClick();
     void Button_SAVEClick();
+    // F1: as "保存", after the institution grid (when it has the focus) gave up its row.
+    void saveByF1();
     void Button_printClick();
     void Button_previewClick();
     void Button_closeClick();

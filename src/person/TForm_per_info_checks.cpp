@@ -75,8 +75,11 @@ void TForm_per_info::flushBoundFields() {
 
 int TForm_per_info::corpBelong() const {
     const QVariant v = corpValue("Belong");
-    // An employer without an affiliation reads as 0, like an empty number field.
-    if (v.isNull() || v.toString().trimmed().isEmpty()) return 0;
+    // No level at all is not the lowest level: the rule cannot be judged.
+    if (v.isNull() || v.toString().trimmed().isEmpty())
+        throw store::Error(QString("社保登记证编码为 %1 的参保单位没有隶属关系，无法判断在乡二等乙级伤残军人"
+                                   "能否在该单位登记。\r\r请先在单位信息中为该单位选择隶属关系，再保存本人信息。")
+                               .arg(Edit_SHBXDJZBM->text()));
     bool ok = false;
     const int n = v.toString().trimmed().toInt(&ok);
     if (!ok) throw store::Error(QString("“%1”不是有效的整数值").arg(v.toString()));
@@ -213,4 +216,13 @@ void TForm_per_info::Button_SAVEClick() {
         if (checkInput()) return;
         storePerson();
     });
+    // The panel never covers the control the check (or the store) chose.
+    if (Panel_hos->isVisible() && !Panel_hos->isAncestorOf(focusWidget())) Panel_hos->hide();
+}
+
+void TForm_per_info::saveByF1() {
+    // Leaving the grid takes its row, as a click on "保存" does; taken later,
+    // it would pull the focus back from the check's control into the panel.
+    if (Panel_hos->isVisible() && focusWidget() == DBGrid1) DBGrid1DblClick();
+    Button_SAVEClick();
 }

@@ -45,13 +45,6 @@ class HosGrid : public ui::DBGrid {
     std::function<void()> left_;
 };
 
-// LIKE wildcards in the typed text are matched as themselves.
-QString escapeLike(const QString& text) {
-    QString t = text;
-    t.replace('\\', "\\\\").replace('%', "\\%").replace('_', "\\_");
-    return t;
-}
-
 }  // namespace
 
 void TForm_per_info::buildHosSlots(int y0, int pitch) {
@@ -121,12 +114,10 @@ void TForm_per_info::Edit_hosinputChange() {
 void TForm_per_info::findHos(const QString& text) {
     ADOQuery_HOS->close();
     if (text.isEmpty()) return;
-    const QString t = escapeLike(text);
+    // Bound, but a "like" search: "%" and "_" typed by the operator are wildcards.
     ADOQuery_HOS->setSql(
-        "select code,short_name,hos_level from d_hos where code like ? escape '\\' or short_name like ? "
-        "escape "
-        "'\\' or name like ? escape '\\'",
-        {t + "%", "%" + t + "%", "%" + t + "%"});
+        "select code,short_name,hos_level from d_hos where code like ? or short_name like ? or name like ?",
+        {text + "%", "%" + text + "%", "%" + text + "%"});
     ADOQuery_HOS->open();
 }
 

@@ -198,6 +198,8 @@ void Dataset::insert() {
     requireOpen();
     checkBrowseMode();
     savedCurrent_ = current_;
+    // The new row is a row of its own: no stored row is current until it is posted or cancelled.
+    current_ = -1;
     buffer_.clear();
     for (int i = 0; i < columns_.size(); ++i) buffer_.append(QVariant());
     assigned_ = QBitArray(int(columns_.size()));

@@ -36,7 +36,9 @@ public:
     bool isEditing() const { return state_ == State::Insert || state_ == State::Edit; }
 
     int recordCount() const;
-    // Index of the current row, -1 when there is none (or while inserting).
+    // Index of the current stored row; -1 when there is none, and while
+    // inserting (the new row is none of the stored rows; cancel returns to
+    // the row that was current before).
     int recNo() const { return current_; }
     bool isEmpty() const { return recordCount() == 0; }
     bool eof() const { return eof_; }

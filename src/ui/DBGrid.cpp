@@ -14,9 +14,24 @@ DatasetModel::DatasetModel(store::Dataset* dataset, QList<GridColumn> columns, Q
         endResetModel();
     });
     connect(dataset, &store::Dataset::currentChanged, this, [this] {
-        if (ds_ && ds_->recNo() >= 0 && ds_->recNo() < rowCount())
-            Q_EMIT dataChanged(index(ds_->recNo(), 0), index(ds_->recNo(), columnCount() - 1));
+        const int r = currentModelRow();
+        if (r >= 0 && r < rowCount()) Q_EMIT dataChanged(index(r, 0), index(r, columnCount() - 1));
     });
+    // A row being inserted is a row of its own, below the stored ones.
+    connect(dataset, &store::Dataset::stateChanged, this, [this] {
+        const bool inserting = ds_ && ds_->state() == store::Dataset::State::Insert;
+        if (inserting == showsNewRow_) return;
+        beginResetModel();
+        showsNewRow_ = inserting;
+        endResetModel();
+    });
+}
+
+int DatasetModel::newRow() const { return showsNewRow_ && ds_ ? ds_->recordCount() : -1; }
+
+int DatasetModel::currentModelRow() const {
+    if (!ds_ || !ds_->isOpen()) return -1;
+    return showsNewRow_ ? newRow() : ds_->recNo();
 }
 
 void DatasetModel::setGridColumns(QList<GridColumn> columns) {
@@ -27,7 +42,7 @@ void DatasetModel::setGridColumns(QList<GridColumn> columns) {
 
 int DatasetModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() || !ds_ || !ds_->isOpen()) return 0;
-    return ds_->recordCount();
+    return ds_->recordCount() + (showsNewRow_ ? 1 : 0);
 }
 
 int DatasetModel::columnCount(const QModelIndex& parent) const {
@@ -38,9 +53,9 @@ QVariant DatasetModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole || !ds_ || !ds_->isOpen()) return {};
     const int col = ds_->fieldIndex(columns_.value(index.column()).field);
     if (col < 0) return {};
-    // The row being edited shows its edit buffer.
-    const QVariant v = (index.row() == ds_->recNo() && ds_->isEditing()) ? ds_->value(col)
-                                                                           : ds_->valueAt(index.row(), col);
+    // The row being edited or inserted shows the edit buffer; no other row does.
+    const bool buffered = ds_->isEditing() && index.row() == currentModelRow();
+    const QVariant v = buffered ? ds_->value(col) : ds_->valueAt(index.row(), col);
     return store::displayText(ds_->columns()[col], v);
 }
 
@@ -66,7 +81,7 @@ DBGrid::DBGrid(store::Dataset* dataset, QList<GridColumn> columns, QWidget* pare
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now, const QModelIndex&) {
                 if (syncing_ || !now.isValid() || !ds_ || !ds_->isOpen()) return;
-                if (now.row() != ds_->recNo()) {
+                if (now.row() != model_->currentModelRow()) {
                     // Moving posts a changed row; a refused post (or a failing
                     // after-scroll) is shown and the grid goes back to the dataset's row.
                     syncing_ = true;
@@ -87,7 +102,7 @@ void DBGrid::setMultiSelect(bool on) {
 
 void DBGrid::followDataset() {
     if (syncing_ || !ds_) return;
-    const int r = ds_->isOpen() ? ds_->recNo() : -1;
+    const int r = model_->currentModelRow();
     if (r < 0 || r >= model_->rowCount()) return;
     if (currentIndex().row() == r) return;
     syncing_ = true;

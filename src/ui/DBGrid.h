@@ -26,10 +26,16 @@ public:
     QVariant headerData(int section, Qt::Orientation o, int role) const override;
     void setGridColumns(QList<GridColumn> columns);
     const QList<GridColumn>& gridColumns() const { return columns_; }
+    // The grid row of the dataset's current row: the extra last row while
+    // a new row is being inserted; -1 for none.
+    int currentModelRow() const;
+    // The extra row of a row being inserted, -1 when none is.
+    int newRow() const;
 
 private:
     QPointer<store::Dataset> ds_;
     QList<GridColumn> columns_;
+    bool showsNewRow_ = false;
 };
 
 // A read-only grid, whole-row selection, several rows selectable. Its

@@ -6,8 +6,12 @@ class QWidget;
 
 namespace ui {
 
+enum class Sizing { Resizable, Fixed };
+
 // Gives a shown window the outer size (frame included) and centres it on its
-// screen. The frame is known only once the window is shown, so call it then.
-void placeWithOuterSize(QWidget* window, QSize outer);
+// screen. Call it from the first show. Under a window manager the frame is
+// known only a few events after the show; the window is placed again as soon
+// as it is, and only then.
+void placeWithOuterSize(QWidget* window, QSize outer, Sizing sizing = Sizing::Resizable);
 
 }  // namespace ui

@@ -170,6 +170,41 @@ TEST_F(UserTest, TypingChangesTheGridRowAndTheCloseBoxKeepsItPending) {
     EXPECT_EQ(f.DBEdit4->text(), "");
 }
 
+TEST_F(UserTest, NewOperatorIsARowOfItsOwnInTheGrid) {
+    TForm_user f;
+    show(f);
+    QAbstractItemModel* m = f.DBGrid1->model();
+    auto cell = [&](int r, int c) { return m->index(r, c).data().toString(); };
+    ASSERT_EQ(m->rowCount(), 1);
+    f.Button_insert->click();
+    EXPECT_EQ(m->rowCount(), 2);
+    EXPECT_EQ(f.DBGrid1->currentIndex().row(), 1);
+    EXPECT_EQ(f.ADOTable1->recNo(), -1);
+    typeText(f.DBEdit1, "bob");
+    f.DBEdit2->setFocus();  // leaving the field puts the text into the new row
+    typeText(f.DBEdit2, "鲍勃");
+    f.DBEdit3->setFocus();
+    // The operator that was current keeps its own row.
+    EXPECT_EQ(cell(0, 0), "admin");
+    EXPECT_EQ(cell(0, 1), "系统管理员");
+    EXPECT_EQ(cell(1, 0), "bob");
+    EXPECT_EQ(cell(1, 1), "鲍勃");
+    f.Button_cancel->click();
+    EXPECT_EQ(m->rowCount(), 1);
+    EXPECT_EQ(cell(0, 0), "admin");
+    EXPECT_EQ(f.DBEdit1->text(), "admin");
+    EXPECT_EQ(f.DBGrid1->currentIndex().row(), 0);
+
+    f.Button_insert->click();
+    typeText(f.DBEdit1, "carl");
+    f.Button_save->click();
+    EXPECT_EQ(operators(w), 2);
+    EXPECT_EQ(m->rowCount(), 2);
+    EXPECT_EQ(cell(0, 0), "admin");
+    EXPECT_EQ(cell(1, 0), "carl");
+    EXPECT_EQ(f.DBGrid1->currentIndex().row(), 1);
+}
+
 TEST_F(UserTest, PasswordFieldsShowStars) {
     TForm_login login;
     TForm_user user;

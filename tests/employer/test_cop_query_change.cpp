@@ -191,8 +191,10 @@ TEST_F(ChangeDialogTest, ShowsTheOldNumberAndTakesOnlyDigits) {
 
 TEST_F(ChangeDialogTest, ConfirmNeedsTwelveDigits) {
     QTest::keyClicks(d.Edit2, "12000000000");
-    d.Button1Click();
+    d.Button1->setFocus();
+    QTest::keyClick(d.Button1, Qt::Key_Return);
     EXPECT_EQ(dialogs.texts(), QStringList{"请输入12位社保登记证号码"});
+    EXPECT_EQ(QApplication::focusWidget(), d.Edit2);  // back to the number, ready for the rest
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(ssnChangeConfirmed, 0);
     QTest::keyClicks(d.Edit2, "19");  // the field holds twelve at most

@@ -77,12 +77,12 @@ INSTANTIATE_TEST_SUITE_P(
         PersonCase{"character 17 is 4", "110105198001010040", Outcome::Accepted, {}, "1980-01-01", "女"},
         PersonCase{"character 17 not a digit keeps the birth date", "1101051980010101a0", Outcome::Message,
                    kWrongNumber, "1980-01-01", ""},
-        // A non-digit outside the date is not a message of the check but an error.
-        // Nothing is taken from such a number.
-        PersonCase{"letter in character 1", "a10105198001010120", Outcome::ErrorBox, {}, "", ""},
-        PersonCase{"letter in character 15", "11010519800101a120", Outcome::ErrorBox, {}, "", ""},
-        PersonCase{
-            "full-width digit in character 16", "11010519800101０120", Outcome::ErrorBox, {}, "", ""}));
+        // A non-digit outside the date is not a message of the check but an error;
+        // birth date and sex (found before the digits are summed) are given all the same.
+        PersonCase{"letter in character 1", "a10105198001010120", Outcome::ErrorBox, {}, "1980-01-01", "女"},
+        PersonCase{"letter in character 15", "11010519800101a130", Outcome::ErrorBox, {}, "1980-01-01", "男"},
+        PersonCase{"full-width digit in character 16", "11010519800101０120", Outcome::ErrorBox, {},
+                   "1980-01-01", "女"}));
 
 struct EmployerCase {
     const char* why;

@@ -218,6 +218,41 @@ TEST_F(PersonWindowTest, LeavingTheIdFieldChecksAndCounts) {
     win->DBEdit_GMSFZExit();
     EXPECT_EQ(dialogs.errors().size(), 1);
     EXPECT_TRUE(dialogs.messages().isEmpty());
+    // Birth date and sex come from the number before the digits fail.
+    EXPECT_EQ(win->DBLookupComboBox_SEX->text(), "男");
+    EXPECT_EQ(win->DBEdit_CSRQ->text(), "1949-12-31");
+}
+
+TEST_F(PersonWindowTest, NonDigitInTheIdFillsBirthAndSexThenRefusesTheStore) {
+    fillValid();
+    win->DBEdit_GMSFZ->setFieldText("11010519800101a140");
+    win->Button_SAVEClick();
+    ASSERT_EQ(dialogs.errors().size(), 1);
+    EXPECT_TRUE(dialogs.errors()[0].contains("15")) << dialogs.errors()[0].toStdString();
+    EXPECT_TRUE(dialogs.messages().isEmpty());
+    EXPECT_EQ(win->DBLookupComboBox_SEX->text(), "女");
+    EXPECT_EQ(win->DBEdit_CSRQ->text(), "1980-01-01");
+    EXPECT_EQ(count("M_PERSON"), 0);
+}
+
+TEST_F(PersonWindowTest, VeteranUnderAnEmployerWithoutAffiliationIsExplained) {
+    // An empty affiliation is neither a level of its own nor test 12's refusal.
+    for (const QVariant& belong : {QVariant(QString()), QVariant()}) {
+        db.execute("DELETE FROM M_CORPORATION WHERE SSN = '110000000006'");
+        db.execute("INSERT INTO M_CORPORATION (SSN, NAME, CORPSRETFEETYPE, CORPTYPE, BELONG) "
+                   "VALUES ('110000000006', '无隶属单位', '3', '10', ?)",
+                   {belong});
+        newPerson();
+        dialogs.clear();
+        fillValid("110000000006", kId, "离休非缴费人员");
+        win->DBLookupComboBox_YBCBRYLB->setValue("在乡二等乙级伤残军人");
+        win->Button_SAVEClick();
+        ASSERT_EQ(dialogs.errors().size(), 1) << dialogs.texts().join("|").toStdString();
+        EXPECT_TRUE(dialogs.errors()[0].contains("没有隶属关系")) << dialogs.errors()[0].toStdString();
+        EXPECT_TRUE(dialogs.errors()[0].contains("110000000006"));
+        EXPECT_TRUE(dialogs.messages().isEmpty());
+        EXPECT_EQ(count("M_PERSON"), 0);
+    }
 }
 
 }  // namespace

@@ -177,13 +177,21 @@ TEST_F(PersonWindowTest, SearchTextIsBoundNotSpliced) {
         {"1000", {}},  // inside a code, but not its beginning
         {"'", {}},
         {"\"", {}},
-        {"%", {}},  // the wildcards are plain characters
-        {"_", {}},
         {"东城' or '1'='1", {}},
+        // A "like" search: "%" and "_" typed by the operator are wildcards.
+        {"东城%医院", {"01010001", "01010002", "01020001"}},
+        {"0_01000_", {"01010001", "01010002", "02010001", "03010001", "04010001", "05010001", "05010002",
+                      "06010001", "07010001", "08010001", "08010002", "09010001", "00010001", "00010002",
+                      "00010003"}},
     };
     for (const Case& c : cases) {
         win->findHos(c.text);
         EXPECT_EQ(codes(win->ADOQuery_HOS), c.codes) << c.text.toStdString();
+    }
+    const int all = db.scalar("SELECT count(*) FROM d_hos").toInt();
+    for (const QString& wildcard : {QStringLiteral("%"), QStringLiteral("_")}) {
+        win->findHos(wildcard);
+        EXPECT_EQ(win->ADOQuery_HOS->recordCount(), all) << wildcard.toStdString();
     }
     win->findHos("");
     EXPECT_FALSE(win->ADOQuery_HOS->isOpen());
@@ -259,6 +267,53 @@ TEST_F(PersonWindowTest, SlotChainDrivenWithKeys) {
     EXPECT_EQ(focusName(), "DBLookupComboBox_LXJFFS");
     EXPECT_TRUE(win->ADOTable_DDYLJG->value("HOSP_3").isNull());
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join("|").toStdString();
+}
+
+TEST_F(PersonWindowTest, DoubleClickInAnEmptyInstitutionGridEndsTheChain) {
+    show();
+    win->Edit_SHBXDJZBM->setText("110000000003");
+    win->DBEdit_DDYLJG[0]->setFieldText("01010001");
+    win->DBEdit_DDYLJG[1]->setFieldText("02030001");
+    win->DBEdit_DDYLJG[2]->setFieldText("05010002");
+    win->DBEdit_DDYLJG[1]->setFocus();
+    ASSERT_TRUE(win->Panel_hos->isVisible());
+    win->Edit_hosinput->clear();  // the search emptied: the grid holds no row
+    ASSERT_EQ(win->ADOQuery_HOS->recordCount(), 0);
+    QTest::mouseDClick(win->DBGrid1->viewport(), Qt::LeftButton, {}, QPoint(30, 30));
+    EXPECT_FALSE(win->Panel_hos->isVisible());
+    EXPECT_EQ(focusName(), "DBLookupComboBox_LXJFFS");
+    EXPECT_EQ(slotCodes(win.get()), (QStringList{"01010001", "", "05010002", "", ""}));
+    EXPECT_TRUE(win->Edit_HOSNAME[1]->text().isEmpty());
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join("|").toStdString();
+}
+
+TEST_F(PersonWindowTest, F1FromTheInstitutionGridLeavesThePanelClosed) {
+    show();
+    fillValid();
+    win->DBEdit_CBRDH->setFieldText("");  // test 20 refuses, focus on the phone
+    win->DBEdit_DDYLJG[1]->setFocus();
+    typeText("西城妇幼");
+    QTest::keyClick(fw(), Qt::Key_Down);
+    ASSERT_EQ(focusName(), "DBGrid1");
+    QTest::keyClick(fw(), Qt::Key_F1);
+    EXPECT_EQ(dialogs.messages(), QStringList{"请输入参保人电话"});
+    EXPECT_EQ(focusName(), "DBEdit_CBRDH");
+    EXPECT_FALSE(win->Panel_hos->isVisible());
+    // Leaving the grid took its row, as a click on 保存 would.
+    EXPECT_EQ(slotCodes(win.get())[1], "02030001");
+    EXPECT_EQ(count("M_PERSON"), 0);
+
+    // The same key once the phone is there stores the person; the panel stays closed.
+    dialogs.clear();
+    win->DBEdit_CBRDH->setFieldText("65001234");
+    win->DBEdit_DDYLJG[2]->setFocus();
+    typeText("月坛");
+    QTest::keyClick(fw(), Qt::Key_Down);
+    QTest::keyClick(fw(), Qt::Key_F1);
+    EXPECT_EQ(dialogs.texts(), QStringList{"保存数据成功"});
+    EXPECT_FALSE(win->Panel_hos->isVisible());
+    EXPECT_EQ(focusName(), "Button_Insert");
+    EXPECT_EQ(db.scalar("SELECT HOSP_3 FROM M_PSNAPPOINTEDHOSPITAL").toString(), "02040001");
 }
 
 TEST_F(PersonWindowTest, CompletePersonStoredWithF1) {
