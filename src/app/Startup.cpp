@@ -22,6 +22,7 @@
 #include "store/Error.h"
 #include "store/Format.h"
 #include "ui/Dialogs.h"
+#include "store/ErrorText.h"
 
 namespace app {
 
@@ -118,8 +119,8 @@ int run() {
     try {
         createWindows();
     } catch (const store::Error& e) {
-        std::fprintf(stderr, "veyra: %s\n", qPrintable(e.text()));
-        ui::dialogs().error(nullptr, e.text());
+        std::fprintf(stderr, "veyra: %s\n", qPrintable(store::errorLine(e)));
+        ui::dialogs().error(nullptr, store::errorText(e));
         return 1;
     }
     int rc = 0;

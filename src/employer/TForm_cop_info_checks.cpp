@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "store/Error.h"
 #include "ui/Dialogs.h"
+#include "store/ErrorText.h"
 #include "ui/Guard.h"
 
 namespace {
@@ -33,7 +34,7 @@ bool TForm_cop_info::checkInput() {
         try {
             e->updateRecord();
         } catch (const store::Error& err) {
-            ui::dialogs().error(this, err.text());
+            ui::dialogs().error(this, store::errorText(err));
             return failCheck(QString(), e);
         }
     }

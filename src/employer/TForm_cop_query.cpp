@@ -1,5 +1,7 @@
 #include "employer/TForm_cop_query.h"
 
+#include <sqlite3.h>
+
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QScreen>
@@ -14,6 +16,7 @@
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
 #include "ui/Dialogs.h"
+#include "store/ErrorText.h"
 #include "ui/Guard.h"
 #include "ui/Placement.h"
 #include "ui/KeyPreview.h"
@@ -252,6 +255,7 @@ void TForm_cop_query::Button2Click() {
 
 void TForm_cop_query::changeNumber() {
     enum class Outcome { Changed, InUse, Failed } outcome = Outcome::Failed;
+    QString reason;
     try {
         // Both updates or neither; the guard rolls back on every path but the commit.
         store::Transaction transaction(ADOConnection1);
@@ -276,6 +280,10 @@ void TForm_cop_query::changeNumber() {
             transaction.commit();
             outcome = Outcome::Changed;
         }
+    } catch (const store::Error& e) {
+        outcome = Outcome::Failed;
+        // A locked, read-only or full file: the operator can do something about it.
+        if (e.fromEngine() && e.primaryCode() != SQLITE_CONSTRAINT) reason = store::errorText(e);
     } catch (...) {
         outcome = Outcome::Failed;
     }
@@ -284,7 +292,7 @@ void TForm_cop_query::changeNumber() {
             ui::dialogs().message(this, "您输入的新社保登记证号码已经被使用，修改未成功");
             return;
         case Outcome::Failed:
-            ui::dialogs().message(this, "没有修改成功");
+            ui::dialogs().message(this, reason.isEmpty() ? QString("没有修改成功") : "没有修改成功\r\r" + reason);
             return;
         case Outcome::Changed:
             break;

@@ -7,6 +7,7 @@
 #include "exchange/Paths.h"
 #include "exchange/TransferLog.h"
 #include "platform/Files.h"
+#include "store/ErrorText.h"
 #include "store/DatabaseFactory.h"
 #include "store/Format.h"
 
@@ -72,7 +73,9 @@ CommandResult ExchangeCommands::transfer(sqlite3* source, bool exporting) {
     const bool ok = t.run();
     counts_ = t.counts();
     if (!ok) {
-        error_ = t.errorText();
+        // The reason is one more line of the log (and so of the next log file written).
+        error_ = t.failure() ? store::errorLine(*t.failure()) : t.errorText();
+        append({"出错原因：" + error_});
         observer_.message("操作过程中出现错误，取消操作");
         return CommandResult::RolledBack;
     }
@@ -104,8 +107,8 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         });
     } catch (const store::Error& e) {
         closeConnections();
-        error_ = e.text();
-        observer_.message(e.text());
+        error_ = store::errorLine(e);
+        observer_.message(store::errorText(e));
         // Registers that do not match the local ones end the transfer itself,
         // which closes the log like any other; a file that cannot be opened does not.
         using Kind = Refusal::Kind;
@@ -133,10 +136,19 @@ CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const Q
     // A template that cannot be read leaves the day's earlier export as it
     // is: the transfer then runs into it. A copy that fails part-way leaves
     // no file, which shows when the file is opened.
+    QString copyFailure;
     if (QFile(templatePath).open(QIODevice::ReadOnly)) {
         upgradeTemplate(templatePath);
         for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(exportPath + suffix);
-        platform::copyFileDurably(templatePath, exportPath);
+        QString why;
+        if (!platform::copyFileDurably(templatePath, exportPath, &why))
+            copyFailure = QString("导出模板“%1”没有复制成报盘文件“%2”（%3）。\r请检查该文件夹所在磁盘的空间和写入"
+                                  "权限，改正后再导出")
+                              .arg(templatePath, exportPath, why);
+    } else {
+        copyFailure = QString("找不到或无法读取导出模板“%1”，无法生成报盘文件“%2”。\r请把本系统的 %3 放回数据库"
+                              "文件所在的文件夹后再导出")
+                          .arg(templatePath, exportPath, store::templateDatabaseFileName());
     }
     append({dashLine(), "开始向报盘文件导入数据；文件路径及名称为：" + exportPath});
     try {
@@ -148,8 +160,11 @@ CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const Q
         store::bringToCurrentFormat(to);
     } catch (const store::Error& e) {
         closeConnections();
-        error_ = e.text();
-        observer_.message(e.text());
+        // No export file because the template was not copied: say that, not "file not found".
+        const bool noFile = !QFileInfo::exists(exportPath);
+        const QString shown = noFile && !copyFailure.isEmpty() ? copyFailure : store::errorText(e);
+        error_ = QString(shown).replace('\r', ' ');
+        observer_.message(shown);
         return CommandResult::Refused;
     }
     const CommandResult r = transfer(from.handle(), true);

@@ -653,8 +653,16 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
         copying = [&progress](qint64 done, qint64 total) {
             progress(QStringLiteral("复制报盘文件"), done, total);
         };
-    if (!platform::copyFile(path, copy, &why, copying)) {
+    platform::CopyFailure failure = platform::CopyFailure::None;
+    if (!platform::copyFile(path, copy, &why, copying, &failure)) {
+        const QString tempDir = QFileInfo(dir_->path()).absolutePath();
         close();
+        if (failure == platform::CopyFailure::Writing)
+            refuse(Kind::Unreadable,
+                   QString("无法在临时文件夹“%1”中存放报盘文件的副本（%2）。\r请检查该文件夹所在磁盘的空间，"
+                           "清理后再导入；报盘文件本身没有问题")
+                       .arg(tempDir, why),
+                   shown);
         refuse(Kind::Unreadable, QString("无法读取报盘文件（%1）").arg(why), shown);
     }
     try {

@@ -31,7 +31,7 @@ QByteArray textOf(sqlite3_stmt* s, int i) {
 void bindText(store::Statement& st, int index, const QByteArray& utf8) {
     if (sqlite3_bind_text(st.handle(), index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT) !=
         SQLITE_OK)
-        throw store::Error(store::engineMessage(sqlite3_db_handle(st.handle()), SQLITE_ERROR));
+        throw store::engineError(sqlite3_db_handle(st.handle()), SQLITE_ERROR);
 }
 
 qint64 sourceRowCount(sqlite3* db, const QString& table) {
@@ -135,7 +135,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         for (int i = firstInsert; i < n; ++i, ++index) {
             const int rc = i == plan.serialPos ? sqlite3_bind_int64(ins, index, serial)
                                                : sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));
-            if (rc != SQLITE_OK) throw store::Error(store::engineMessage(target_.handle(), rc));
+            if (rc != SQLITE_OK) throw store::engineError(target_.handle(), rc);
         }
         insert.step();
         insert.reset();
@@ -148,6 +148,7 @@ void Transfer::transferTable(const TablePlan& plan) {
 bool Transfer::run() {
     counts_ = {};
     error_.clear();
+    failure_.reset();
     pending_.clear();
     const TablePlan employers{Register::Employers,
                          "M_CORPORATION",
@@ -211,6 +212,7 @@ bool Transfer::run() {
     } catch (const std::exception& e) {
         const auto* se = dynamic_cast<const store::Error*>(&e);
         error_ = se ? se->text() : QString::fromLocal8Bit(e.what());
+        failure_ = se ? *se : store::Error(error_);
         if (target_.inTransaction()) {
             try {
                 target_.rollback();

@@ -3,6 +3,9 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
+
+#include "store/Error.h"
 
 struct sqlite3;
 
@@ -72,8 +75,10 @@ class Transfer {
     bool run();
 
     const TransferCounts& counts() const { return counts_; }
-    // The reason of the last failure.
+    // The reason of the last failure: its text, and the error itself (with
+    // the engine's code) for the operator's message.
     const QString& errorText() const { return error_; }
+    const std::optional<store::Error>& failure() const { return failure_; }
 
   private:
     struct TablePlan;
@@ -91,6 +96,7 @@ class Transfer {
     QStringList pending_;
     TransferCounts counts_;
     QString error_;
+    std::optional<store::Error> failure_;
 };
 
 }  // namespace exchange

@@ -559,11 +559,7 @@ bool TForm_per_info::saveIfModified() {
         flushBoundFields();
         if (!ADOTable_PERSON->modified() && !ADOTable_DDYLJG->modified()) return;
         if (!ui::dialogs().confirm(this, "数据已经修改，要保存吗？\r\r保存选 Yes,不保存选 No")) return;
-        if (checkInput()) {
-            stay = true;
-            return;
-        }
-        storePerson();
+        if (checkInput() || !storePerson()) stay = true;
     });
     return ran && !stay;
 }

@@ -177,8 +177,9 @@ class TForm_per_info : public QDialog {
     // Bound fields write their pending text into the rows.
     void flushBoundFields();
     // Both rows in one transaction; on failure the rows are put back as they
-    // were and the error is thrown on.
-    void storePerson();
+    // were and the error is thrown on, except that another person's ID number
+    // is refused with the message of its own (false then).
+    bool storePerson();
     // Ask-and-save of "新增" and "关闭"; false when the window must stay as it is.
     bool saveIfModified();
     void takeHosRow();

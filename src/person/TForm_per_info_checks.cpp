@@ -1,4 +1,5 @@
 // The check before a person is stored, the ID field's exit, and the store.
+#include <sqlite3.h>
 #include <QDate>
 
 #include "app/globals/Globals.h"
@@ -7,6 +8,7 @@
 #include "platform/Clock.h"
 #include "store/Error.h"
 #include "ui/Dialogs.h"
+#include "store/ErrorText.h"
 #include "ui/Guard.h"
 
 namespace {
@@ -179,7 +181,7 @@ bool TForm_per_info::checkInput() {
     return false;
 }
 
-void TForm_per_info::storePerson() {
+bool TForm_per_info::storePerson() {
     if (!ADOTable_PERSON->isEditing()) ADOTable_PERSON->edit();
     if (!ADOTable_DDYLJG->isEditing()) ADOTable_DDYLJG->edit();
     flushBoundFields();
@@ -195,12 +197,20 @@ void TForm_per_info::storePerson() {
         ADOTable_DDYLJG->setValue("IDCARD", DBEdit_GMSFZ->text());
         ADOTable_DDYLJG->post();
         tx.commit();
-    } catch (...) {
+    } catch (const std::exception& e) {
         try {
             person.restore(ADOTable_PERSON);
             hospitals.restore(ADOTable_DDYLJG);
         } catch (...) {
             // The first error is the one to report.
+        }
+        // A stored person changed to another person's number: refused like a new one.
+        const auto* se = dynamic_cast<const store::Error*>(&e);
+        if (se && se->code() == SQLITE_CONSTRAINT_UNIQUE &&
+            store::constraintColumn(*se).compare("IDCARD", Qt::CaseInsensitive) == 0) {
+            ui::dialogs().message(this, "已经存在该身份证号码");
+            DBEdit_GMSFZ->setFocus(Qt::OtherFocusReason);
+            return false;
         }
         throw;
     }
@@ -209,6 +219,7 @@ void TForm_per_info::storePerson() {
     ADOTable_DDYLJG->edit();
     Button_Insert->setFocus(Qt::OtherFocusReason);
     perInfoMode = 2;
+    return true;
 }
 
 void TForm_per_info::Button_SAVEClick() {

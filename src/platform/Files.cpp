@@ -28,17 +28,20 @@ bool syncDirectory(const QString& dir) {
 
 namespace {
 bool copyContents(const QString& src, const QString& dst, bool durable, QString* error,
-                  const CopyProgress& progress) {
-    auto fail = [&](const QString& why) {
+                  const CopyProgress& progress, CopyFailure* failure) {
+    if (failure) *failure = CopyFailure::None;
+    auto fail = [&](CopyFailure side, const QString& why) {
         if (error) *error = why;
+        if (failure) *failure = side;
         QFile::remove(dst);
         return false;
     };
     QFile in(src);
-    if (!in.open(QIODevice::ReadOnly)) return fail(in.errorString());
+    if (!in.open(QIODevice::ReadOnly)) return fail(CopyFailure::Reading, in.errorString());
     QFile out(dst);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         if (error) *error = out.errorString();
+        if (failure) *failure = CopyFailure::Writing;
         return false;
     }
     char buf[1 << 16];
@@ -46,31 +49,33 @@ bool copyContents(const QString& src, const QString& dst, bool durable, QString*
     qint64 done = 0;
     for (;;) {
         const qint64 n = in.read(buf, sizeof buf);
-        if (n < 0) return fail(in.errorString());
+        if (n < 0) return fail(CopyFailure::Reading, in.errorString());
         if (n == 0) break;
-        if (out.write(buf, n) != n) return fail(out.errorString());
+        if (out.write(buf, n) != n) return fail(CopyFailure::Writing, out.errorString());
         done += n;
         if (progress && done % (1 << 22) < n) progress(done, total);
     }
-    if (!out.flush()) return fail(out.errorString());
-    if (durable && ::fsync(out.handle()) != 0) return fail(QString::fromLocal8Bit(strerror(errno)));
+    if (!out.flush()) return fail(CopyFailure::Writing, out.errorString());
+    if (durable && ::fsync(out.handle()) != 0)
+        return fail(CopyFailure::Writing, QString::fromLocal8Bit(strerror(errno)));
     out.close();
-    if (out.error() != QFileDevice::NoError) return fail(out.errorString());
+    if (out.error() != QFileDevice::NoError) return fail(CopyFailure::Writing, out.errorString());
     if (durable) syncDirectory(QFileInfo(dst).absolutePath());
     return true;
 }
 }  // namespace
 
-bool copyFileDurably(const QString& src, const QString& dst, QString* error) {
-    return copyContents(src, dst, true, error, {});
+bool copyFileDurably(const QString& src, const QString& dst, QString* error, CopyFailure* failure) {
+    return copyContents(src, dst, true, error, {}, failure);
 }
 
 bool copyFile(const QString& src, const QString& dst, QString* error) {
-    return copyContents(src, dst, false, error, {});
+    return copyContents(src, dst, false, error, {}, nullptr);
 }
 
-bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress) {
-    return copyContents(src, dst, false, error, progress);
+bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress,
+              CopyFailure* failure) {
+    return copyContents(src, dst, false, error, progress, failure);
 }
 
 QByteArray encodeGb18030(const QString& text, QString* error) {

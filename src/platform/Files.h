@@ -5,10 +5,15 @@
 
 namespace platform {
 
+// Which end of a failed copy failed: reading the source, or writing the copy
+// (a full disk, a folder that cannot be written).
+enum class CopyFailure { None, Reading, Writing };
+
 // Copies src to dst (replacing dst) and flushes the data and the directory
 // entry to disk before returning true. On failure dst is left absent and
 // *error holds the reason.
-bool copyFileDurably(const QString& src, const QString& dst, QString* error = nullptr);
+bool copyFileDurably(const QString& src, const QString& dst, QString* error = nullptr,
+                     CopyFailure* failure = nullptr);
 
 // Copies src to dst (replacing dst) without waiting for the disk: for private
 // working copies. On failure dst is left absent and *error holds the reason.
@@ -16,7 +21,8 @@ bool copyFile(const QString& src, const QString& dst, QString* error = nullptr);
 
 // Told how many bytes of how many are copied, every few MiB.
 using CopyProgress = std::function<void(qint64 done, qint64 total)>;
-bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress);
+bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress,
+              CopyFailure* failure = nullptr);
 
 // Flushes a file's data (fsync); false when it cannot be opened or synced.
 bool syncFile(const QString& path);

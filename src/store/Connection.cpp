@@ -66,7 +66,7 @@ Connection::Connection() = default;
 Connection::~Connection() { close(); }
 
 void Connection::configure() {
-    sqlite3_busy_timeout(db_, 10000);
+    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
     sqlite3_extended_result_codes(db_, 1);
     registerFunctions(db_);
 }
@@ -88,20 +88,27 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
     int rc = sqlite3_open_v2(QFile::encodeName(fi.absoluteFilePath()).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const int code = db ? sqlite3_extended_errcode(db) : rc;
         sqlite3_close(db);
-        throw Error(QString("无法打开数据库文件“%1”: %2").arg(path, msg));
+        throw Error(code != SQLITE_OK ? code : rc, msg, fi.absoluteFilePath());
     }
     db_ = db;
     path_ = fi.absoluteFilePath();
     configure();
 
     const QString notVeyra = QString("“%1”不是Veyra数据库 (not a Veyra database)").arg(path);
+    // Only a file the engine could read and found foreign is "not ours"; a
+    // locked, unreadable or damaged one keeps the engine's reason.
+    const auto foreignOr = [&](const Error& e) {
+        close();
+        if (e.primaryCode() == SQLITE_NOTADB) return Error(e.code(), notVeyra + ": " + e.text(), e.file());
+        return e;
+    };
     int appId = 0;
     try {
         appId = scalar("PRAGMA application_id").toInt();
     } catch (const Error& e) {
-        close();
-        throw Error(notVeyra + ": " + e.text());
+        throw foreignOr(e);
     }
     if (appId != kApplicationId) {
         close();
@@ -114,9 +121,13 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
             if (r[0].toString() == "password_salt") salt = r[1].toString().toLatin1();
             if (r[0].toString() == "password_verifier") verifier = r[1].toString().toLatin1();
         }
-    } catch (const Error&) {
-        close();
-        throw Error(notVeyra);
+    } catch (const Error& e) {
+        // A Veyra file without its metadata table is still foreign.
+        if (e.fromEngine() && e.primaryCode() == SQLITE_ERROR) {
+            close();
+            throw Error(notVeyra);
+        }
+        throw foreignOr(e);
     }
     if (salt.isEmpty() || verifier.isEmpty()) {
         close();
@@ -187,7 +198,8 @@ void Connection::executeScript(const QString& sql) {
     if (rc != SQLITE_OK) {
         const QString msg = err ? QString::fromUtf8(err) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(err);
-        throw Error(msg);
+        const int code = sqlite3_extended_errcode(db_);
+        throw Error((code & 0xff) == (rc & 0xff) ? code : rc, msg, path_);
     }
 }
 

@@ -25,10 +25,15 @@ QString databasePassword();
 // The refusal of a file whose veyra_meta.format is newer than kCurrentFormat.
 QString newerFormatText(const QString& path, const QString& format);
 
+// How long a statement waits for another connection's lock before it gives
+// up with "database is locked": long enough for another program's commit,
+// short enough that the operator is told instead of facing a frozen window.
+constexpr int kBusyTimeoutMs = 2000;
+
 // A connection to one database file, opened by path. Several connections to
 // one file work side by side: each waits (busy timeout) instead of failing
-// when another holds a write lock, and write transactions take their lock
-// up front (BEGIN IMMEDIATE) so they cannot deadlock half-way.
+// when another holds a write lock briefly, and write transactions take their
+// lock up front (BEGIN IMMEDIATE) so they cannot deadlock half-way.
 class Connection {
 public:
     enum class Mode { ReadWrite, ReadOnly };

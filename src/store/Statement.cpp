@@ -13,6 +13,15 @@ QString engineMessage(sqlite3* db, int rc) {
     return QString::fromUtf8(sqlite3_errstr(rc));
 }
 
+Error engineError(sqlite3* db, int rc) {
+    int code = rc;
+    if (db && sqlite3_extended_errcode(db) != SQLITE_OK && (sqlite3_extended_errcode(db) & 0xff) == (rc & 0xff))
+        code = sqlite3_extended_errcode(db);
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) code = SQLITE_ERROR;
+    const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
+    return Error(code, engineMessage(db, rc), file ? QString::fromUtf8(file) : QString());
+}
+
 Statement::Statement(sqlite3* db, const QString& sql) : db_(db), sql_(sql) {
     if (!db_) throw Error("数据库连接未打开");
     const QByteArray utf8 = sql.toUtf8();
@@ -32,10 +41,10 @@ Statement::Statement(sqlite3* db, const QString& sql) : db_(db), sql_(sql) {
 Statement::~Statement() { sqlite3_finalize(stmt_); }
 
 void Statement::fail(int rc) const {
-    const QString msg = engineMessage(db_, rc);
+    const Error e = engineError(db_, rc);
     // As in step(): any error inside a transaction ends it, so nothing half-done is committed later.
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw Error(msg);
+    throw e;
 }
 
 void Statement::bind(const QVariantList& params) {
@@ -87,12 +96,12 @@ bool Statement::step() {
     if (rc == SQLITE_ROW) return true;
     if (rc == SQLITE_DONE) return false;
     // Take the message before reset, which would replace it.
-    const QString msg = engineMessage(db_, rc);
+    const Error e = engineError(db_, rc);
     sqlite3_reset(stmt_);
     // SQLite undoes only the failed statement; a later commit would store the
     // half that went before. An error inside a transaction ends it.
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
-    throw Error(msg);
+    throw e;
 }
 
 void Statement::reset() {

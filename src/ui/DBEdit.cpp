@@ -6,6 +6,7 @@
 
 #include "store/Error.h"
 #include "ui/Dialogs.h"
+#include "store/ErrorText.h"
 
 namespace ui {
 
@@ -104,7 +105,7 @@ void DBEdit::focusOutEvent(QFocusEvent* e) {
     try {
         updateRecord();
     } catch (const store::Error& err) {
-        dialogs().error(this, err.text());
+        dialogs().error(this, store::errorText(err));
         setFocus(Qt::OtherFocusReason);
     }
 }

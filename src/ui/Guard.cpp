@@ -2,6 +2,7 @@
 
 #include "store/Error.h"
 #include "ui/Dialogs.h"
+#include "store/ErrorText.h"
 
 namespace ui {
 
@@ -9,10 +10,8 @@ bool guarded(QWidget* parent, const std::function<void()>& command) {
     try {
         command();
         return true;
-    } catch (const store::Error& e) {
-        dialogs().error(parent, e.text());
     } catch (const std::exception& e) {
-        dialogs().error(parent, QString::fromLocal8Bit(e.what()));
+        dialogs().error(parent, store::errorText(e));
     }
     return false;
 }

@@ -7,7 +7,8 @@ class QWidget;
 namespace ui {
 
 // Runs one command; an error it raises is shown in the standard error box
-// with its own text and ends the command. Returns false when it failed.
+// (in the operator's words, see errorText) and ends the command. Returns
+// false when it failed.
 bool guarded(QWidget* parent, const std::function<void()>& command);
 
 }  // namespace ui

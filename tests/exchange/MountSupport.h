@@ -18,6 +18,11 @@ class TmpfsMount {
         if (ok_) ::umount2(QFile::encodeName(dir_).constData(), MNT_DETACH);
     }
     bool ok() const { return ok_; }
+    // Makes the mounted file system read-only (its files stay as they are).
+    bool remountReadOnly() {
+        return ok_ && ::mount("veyra-test", QFile::encodeName(dir_).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
+                              nullptr) == 0;
+    }
 
   private:
     QString dir_;

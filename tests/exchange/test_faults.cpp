@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 
 #include <QDir>
 #include "ExchangeFixtures.h"
@@ -13,6 +14,7 @@
 #include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
 #include "platform/Clock.h"
+#include "platform/Settings.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "support/TestSupport.h"
@@ -62,9 +64,74 @@ TEST_F(Faults, DiskFullDuringImportRollsBack) {
     form.Edit_fromfile->setText(src);
     form.Button1Click();
     EXPECT_EQ(dialogs.texts(), QStringList({"操作过程中出现错误，取消操作"}));
+    // The reason is one more line of the log, before the closing lines.
+    const QStringList log = form.logLines();
+    ASSERT_GE(log.size(), 3);
+    EXPECT_TRUE(log[log.size() - 3].startsWith("出错原因：磁盘空间已满")) << log[log.size() - 3].toStdString();
+    EXPECT_TRUE(log[log.size() - 3].contains("database or disk is full"));
+    EXPECT_EQ(log.mid(log.size() - 2), QStringList({"操作完毕！", QString(62, '-')}));
     EXPECT_TRUE(integrityOk(db));
     EXPECT_EQ(dump(db), before);
     EXPECT_FALSE(QFileInfo::exists(db + "-journal"));
+}
+
+TEST_F(Faults, WorkingDatabaseHeldByAnotherProgramDuringImport) {
+    const QStringList before = dump(work.database());
+    store::Connection other;
+    other.open(work.database());
+    other.execute("BEGIN IMMEDIATE");
+    other.execute("UPDATE M_CORPORATION SET NAME = NAME");
+    TForm_import form;
+    form.FormShow();
+    form.Edit_fromfile->setText(src);
+    form.Button1Click();
+    other.execute("ROLLBACK");
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作过程中出现错误，取消操作"}));
+    const QStringList log = form.logLines();
+    ASSERT_GE(log.size(), 3);
+    EXPECT_TRUE(log[log.size() - 3].startsWith("出错原因：数据库文件正被另一个程序使用"))
+        << log[log.size() - 3].toStdString();
+    EXPECT_TRUE(log[log.size() - 3].contains("database is locked"));
+    EXPECT_EQ(dump(work.database()), before);
+}
+
+TEST_F(Faults, FullTemporaryFolderIsNotAnUnreadableFile) {
+    const QString tmp = work.file("smalltmp");
+    TmpfsMount disk(tmp, 64 * 1024);
+    if (!disk.ok()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    const QStringList before = dump(work.database());
+    TForm_import form;
+    form.FormShow();
+    form.Edit_fromfile->setText(src);
+    form.Button1Click();
+    if (oldTmp.isEmpty())
+        qunsetenv("TMPDIR");
+    else
+        qputenv("TMPDIR", oldTmp);
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    const QString shown = dialogs.texts().first();
+    EXPECT_FALSE(shown.contains("无法读取报盘文件")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("临时文件夹")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("磁盘的空间")) << shown.toStdString();
+    EXPECT_EQ(dump(work.database()), before);
+}
+
+TEST_F(Faults, TemplateNotCopiedIsNotAMissingDatabase) {
+    const QString data = work.file("smalldata");
+    TmpfsMount disk(data, 16 * 1024);
+    if (!disk.ok()) GTEST_SKIP() << "cannot mount a tmpfs here";
+    platform::writeSetting("DataDir", data);
+    TForm_import form;
+    form.FormShow();
+    form.Button4Click();
+    ASSERT_EQ(dialogs.texts().size(), 1);
+    const QString shown = dialogs.texts().first();
+    EXPECT_FALSE(shown.contains("找不到数据库文件")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("导出模板")) << shown.toStdString();
+    EXPECT_TRUE(shown.contains("磁盘的空间")) << shown.toStdString();
+    EXPECT_FALSE(form.Button_makeFloppy->isEnabled());
 }
 
 TEST_F(Faults, KilledImportLeavesNothingBehind) {

@@ -302,7 +302,9 @@ TEST_F(ImportWindow, UnknownEmployerNumberRollsEverythingBack) {
     EXPECT_FALSE(QFileInfo::exists(logFile()));
     EXPECT_EQ(form->logLines(), (QStringList{kDashes, "开始向本地库导入数据....",
                                              "本条企业信息重复，其社保登记证号码为：110000000001",
-                                             "取消本条企业信息导入。", "操作完毕！", kDashes}));
+                                             "取消本条企业信息导入。",
+                                             "出错原因：本地库中没有社保登记证号码为“999999999999”的单位",
+                                             "操作完毕！", kDashes}));
 }
 
 TEST_F(ImportWindow, InstitutionWithoutPersonRollsBack) {

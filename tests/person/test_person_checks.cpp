@@ -201,6 +201,31 @@ TEST_F(PersonWindowTest, SecondModeSkipsTheDuplicateTest) {
     EXPECT_TRUE(dialogs.texts().isEmpty());
 }
 
+TEST_F(PersonWindowTest, StoredPersonChangedToAnotherPersonsIdIsRefused) {
+    db.execute("INSERT INTO M_PERSON (IDCARD, NAME) VALUES (?, '李四')", {kId2});
+    show();
+    fillValid();
+    win->Button_SAVEClick();
+    ASSERT_EQ(dialogs.texts(), QStringList{"保存数据成功"});
+    ASSERT_EQ(perInfoMode, 2);
+    dialogs.clear();
+    win->DBEdit_GMSFZ->setFieldText(kId2);
+    win->Button_SAVE->setFocus();
+    win->Button_SAVEClick();
+    // The database keeps ID numbers unique: refused in the operator's words, on the ID field.
+    EXPECT_EQ(dialogs.texts(), QStringList{"已经存在该身份证号码"});
+    EXPECT_EQ(focusName(), "DBEdit_GMSFZ");
+    EXPECT_EQ(db.scalar("SELECT count(*) FROM M_PERSON WHERE IDCARD = ?", {kId}).toInt(), 1);
+    EXPECT_EQ(db.scalar("SELECT NAME FROM M_PERSON WHERE IDCARD = ?", {kId2}).toString(), "李四");
+    EXPECT_EQ(win->DBEdit_GMSFZ->text(), kId2);  // still there to correct
+
+    // Corrected, it stores.
+    dialogs.clear();
+    win->DBEdit_GMSFZ->setFieldText(kId);
+    win->Button_SAVEClick();
+    EXPECT_EQ(dialogs.texts(), QStringList{"保存数据成功"});
+}
+
 TEST_F(PersonWindowTest, LeavingTheIdFieldChecksAndCounts) {
     db.execute("INSERT INTO M_PERSON (IDCARD, NAME) VALUES (?, '李四')", {kId2});
     show();
