@@ -102,8 +102,8 @@ bool prepareWorkingDatabase() {
             if (!r.collisions.isEmpty()) store::markCollisionsTold(c);
         }
     } catch (const store::Error& e) {
-        std::fprintf(stderr, "veyra: %s\n", qPrintable(e.text()));
-        ui::dialogs().error(nullptr, e.text());
+        std::fprintf(stderr, "veyra: %s\n", qPrintable(store::errorLine(e)));
+        ui::dialogs().error(nullptr, store::errorText(e));
         return false;
     }
     return true;

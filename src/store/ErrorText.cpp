@@ -61,6 +61,8 @@ ErrorWords errorWords(const Error& e) {
                         return {"已经存在该身份证号码", "同一个人只能登记一次，请核对身份证号码，没有保存"};
                     if (column.compare("SSN", Qt::CaseInsensitive) == 0)
                         return {"已经存在该社保登记证号码", "请核对社保登记证号码，没有保存"};
+                    if (column.compare("ORGCODE", Qt::CaseInsensitive) == 0)
+                        return {"已经存在该组织机构代码", "请核对组织机构代码，没有保存"};
                     if (!column.isEmpty())
                         return {QString("已经存在相同的“%1”").arg(label), "请修改后再保存，没有保存"};
                     return {"已经存在相同的记录", "请核对输入的内容，没有保存"};
