@@ -9,6 +9,19 @@
 
 namespace fixtures {
 
+QStringList statistics(int employers, int employersFailed, int persons, int personsFailed) {
+    return {"",
+            "单位信息导入统计",
+            QString("总数 ：%1 条").arg(employers),
+            QString("成功 ：%1 条").arg(employers - employersFailed),
+            QString("失败 ：%1 条").arg(employersFailed),
+            "",
+            "个人信息导入统计",
+            QString("总数 ：%1 条").arg(persons),
+            QString("成功 ：%1 条").arg(persons - personsFailed),
+            QString("失败 ：%1 条").arg(personsFailed)};
+}
+
 void addEmployer(store::Connection& c, const QString& ssn, const QString& name) {
     c.execute("INSERT INTO M_CORPORATION (SSN, NAME, OPERATEDATE) VALUES (?, ?, '2020-01-02')", {ssn, name});
 }

@@ -43,6 +43,11 @@ void writeBytes(const QString& path, const QByteArray& bytes);
 // Name -> bytes of every file in a directory.
 QMap<QString, QByteArray> dirBytes(const QString& dir);
 
+// The dash line that opens and closes every run in the log.
+const QString kDashes(62, '-');
+// The statistics lines of an import, as the log shows them.
+QStringList statistics(int employers, int employersFailed, int persons, int personsFailed);
+
 class NullObserver : public exchange::TransferObserver {
   public:
     void tableStarted(exchange::Register, int) override {}

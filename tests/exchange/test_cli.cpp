@@ -79,20 +79,6 @@ class TransferProgram : public ::testing::Test {
     testing_support::RecordingDialogs dialogs;
 };
 
-const QString kDashes(62, '-');
-
-QStringList statistics(int employers, int employersFailed, int persons, int personsFailed) {
-    return {"",
-            "单位信息导入统计",
-            QString("总数 ：%1 条").arg(employers),
-            QString("成功 ：%1 条").arg(employers - employersFailed),
-            QString("失败 ：%1 条").arg(employersFailed),
-            "",
-            "个人信息导入统计",
-            QString("总数 ：%1 条").arg(persons),
-            QString("成功 ：%1 条").arg(persons - personsFailed),
-            QString("失败 ：%1 条").arg(personsFailed)};
-}
 
 // Two files in one run: the second repeats the first, so its rows are all
 // duplicates; the log file holds both, as one showing of the window would.

@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "ExchangeFixtures.h"
+#include "ImportWindowTest.h"
 #include "exchange/TForm_import.h"
 #include "exchange/Transfer.h"
 #include "platform/Clock.h"
@@ -49,20 +50,7 @@ TEST(TransferKeys, DuplicateTestsAndSerialLookupsIgnoreLetterCase) {
     }
 }
 
-class Format1Exchange : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        platform::setToday(QDate(2026, 12, 10));
-        form = std::make_unique<TForm_import>();
-        form->FormShow();
-    }
-    void TearDown() override { form.reset(); }
-    QString logFile() const { return work.file("orvanta/离休统筹导数日志文件2026-12-10.log"); }
-
-    testing_support::WorkDir work;
-    testing_support::RecordingDialogs dialogs;
-    std::unique_ptr<TForm_import> form;
-};
+class Format1Exchange : public ImportWindowTest<> {};
 
 // A submission file of format 1 is read as it stands; its keys meet the
 // upgraded register's rule: numbers in other letter case are duplicates, and a

@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 
 #include "ExchangeFixtures.h"
+#include "ImportWindowTest.h"
 #include "exchange/TForm_import.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
@@ -18,23 +19,12 @@ using namespace fixtures;
 
 namespace {
 
-const QString kDashes(62, '-');
 const QString kEmoji = QString::fromUtf8("\xF0\x9F\x98\x80");  // U+1F600, no GBK form
 
-class LogCharacters : public ::testing::Test {
+class LogCharacters : public ImportWindowTest<> {
   protected:
-    void SetUp() override {
-        platform::setToday(QDate(2026, 12, 10));
-        form = std::make_unique<TForm_import>();
-        form->FormShow();
-    }
-    QString logFile() const { return platform::dataDir() + "/离休统筹导数日志文件2026-12-10.log"; }
     // The window's log lines as the file holds them.
     QString fileText() const { return QStringDecoder("GB18030").decode(bytesOf(logFile())); }
-
-    testing_support::WorkDir work;
-    testing_support::RecordingDialogs dialogs;
-    std::unique_ptr<TForm_import> form;
 };
 
 TEST_F(LogCharacters, DuplicateKeyWithAnEmojiIsLoggedAndTheImportEnds) {

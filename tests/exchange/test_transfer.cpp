@@ -12,6 +12,7 @@
 #include <QStringEncoder>
 
 #include "ExchangeFixtures.h"
+#include "ImportWindowTest.h"
 #include "exchange/Paths.h"
 #include "exchange/RowsChecksum.h"
 #include "exchange/TForm_import.h"
@@ -25,8 +26,6 @@ using namespace fixtures;
 
 namespace {
 
-const QString kDashes(62, '-');
-
 // Also keeps what the file chooser was asked to show.
 struct ChooserDialogs : testing_support::RecordingDialogs {
     QString openFile(QWidget* parent, const QString& caption, const QString& dir,
@@ -39,14 +38,8 @@ struct ChooserDialogs : testing_support::RecordingDialogs {
     QStringList chooserDirs;
 };
 
-class ImportWindow : public ::testing::Test {
+class ImportWindow : public ImportWindowTest<ChooserDialogs> {
   protected:
-    void SetUp() override {
-        platform::setToday(QDate(2026, 12, 10));
-        form = std::make_unique<TForm_import>();
-        form->FormShow();
-    }
-    void TearDown() override { form.reset(); }
 
     QString source(const QString& name = "source.mdb") {
         const QString p = work.file(name);
@@ -57,23 +50,6 @@ class ImportWindow : public ::testing::Test {
         form->Edit_fromfile->setText(path);
         form->Button1Click();
     }
-    QStringList statistics(int employers, int employersFailed, int persons, int personsFailed) const {
-        return {"",
-                "单位信息导入统计",
-                QString("总数 ：%1 条").arg(employers),
-                QString("成功 ：%1 条").arg(employers - employersFailed),
-                QString("失败 ：%1 条").arg(employersFailed),
-                "",
-                "个人信息导入统计",
-                QString("总数 ：%1 条").arg(persons),
-                QString("成功 ：%1 条").arg(persons - personsFailed),
-                QString("失败 ：%1 条").arg(personsFailed)};
-    }
-    QString logFile() const { return work.file("orvanta/离休统筹导数日志文件2026-12-10.log"); }
-
-    testing_support::WorkDir work;
-    ChooserDialogs dialogs;
-    std::unique_ptr<TForm_import> form;
 };
 
 TEST_F(ImportWindow, CreationAndShowingStartClean) {
