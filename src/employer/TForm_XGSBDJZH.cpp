@@ -26,7 +26,7 @@ TForm_XGSBDJZH::TForm_XGSBDJZH(QWidget* parent) : QDialog(parent) {
     Edit1->setReadOnly(true);
     Edit1->setEnabled(false);
     Label2 = new QLabel("新社保登记证号码", this);
-    Edit2 = new QLineEdit(this);
+    Edit2 = new ui::LineEdit(this);
     Edit2->setObjectName("Edit2");
     Edit2->setMaxLength(12);
     // Typed keys are filtered below (with a beep); this keeps pasted text to digits too.

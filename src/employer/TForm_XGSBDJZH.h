@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "ui/LineEdit.h"
+
 namespace ui {
 class KeyPreview;
 }
@@ -23,7 +25,7 @@ class TForm_XGSBDJZH : public QDialog {
     QLabel* Label1;
     QLineEdit* Edit1;
     QLabel* Label2;
-    QLineEdit* Edit2;
+    ui::LineEdit* Edit2;
     QPushButton* Button1;
     QPushButton* Button2;
 

@@ -133,7 +133,7 @@ void TForm_cop_info::buildTop() {
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
     Panel1->setGeometry(0, 0, 683, 496);
-    Edit_BXDJZBM = place(new QLineEdit(Panel1), "Edit_BXDJZBM", Panel1, "社会保险登记证编码", 8, 8, 120, 110);
+    Edit_BXDJZBM = place(new ui::LineEdit(Panel1), "Edit_BXDJZBM", Panel1, "社会保险登记证编码", 8, 8, 120, 110);
     Edit_BXDJZBM->setMaxLength(12);
     Edit_BXDJZBM->setEnabled(false);
     Edit_BXDJZBM->setFocusPolicy(Qt::ClickFocus);
@@ -206,7 +206,7 @@ void TForm_cop_info::buildPage1() {
     DBLookupComboBox_khyh = place(new ui::DBLookupComboBox(ADOTable_KHYH, p), "DBLookupComboBox_khyh", p,
                                   "开户银行（收缴）", 8, 356, 110, 240);
     DBLookupComboBox_khyh->setMaxVisibleItems(6);
-    Edit_KHYHDM = place(new QLineEdit(p), "Edit_KHYHDM", p, QString(), 364, 356, 0, 80);
+    Edit_KHYHDM = place(new ui::LineEdit(p), "Edit_KHYHDM", p, QString(), 364, 356, 0, 80);
     Edit_KHYHDM->setMaxLength(10);
     Edit_KHYHDM->setAccessibleName("开户银行（收缴）代码");
     DBEdit_KHHM =
@@ -280,7 +280,7 @@ void TForm_cop_info::buildPage3() {
     DBLookupComboBox_ZFKHYHMC = place(new ui::DBLookupComboBox(ADOTable_ZFKHYH, p),
                                       "DBLookupComboBox_ZFKHYHMC", p, "支付开户银行行号", 8, 92, 130, 240);
     DBLookupComboBox_ZFKHYHMC->setToolTip(kSpaceEmpties);
-    Edit_ZFKHYHDM = place(new QLineEdit(p), "Edit_ZFKHYHDM", p, QString(), 384, 92, 0, 80);
+    Edit_ZFKHYHDM = place(new ui::LineEdit(p), "Edit_ZFKHYHDM", p, QString(), 384, 92, 0, 80);
     Edit_ZFKHYHDM->setMaxLength(10);
     Edit_ZFKHYHDM->setAccessibleName("支付开户银行代码");
     DBEdit_ZFKHYHHM = place(new ui::DBEdit(t, "PAYBANKACCNAME", p), "DBEdit_ZFKHYHHM", p, "支付开户银行户名",
@@ -289,7 +289,7 @@ void TForm_cop_info::buildPage3() {
                             "支付开户银行基本账号", 8, 148, 130, 320);
     Button3 = pageAdvanceButton(p, "Button3");
     Button3->setAccessibleName("转到保存");
-    Edit_BDQJFYS = place(new QLineEdit(p), "Edit_BDQJFYS", p, "不定期缴费月数", 8, 176, 130, 60);
+    Edit_BDQJFYS = place(new ui::LineEdit(p), "Edit_BDQJFYS", p, "不定期缴费月数", 8, 176, 130, 60);
     Edit_BDQJFYS->setMaxLength(9);
     Edit_BDQJFYS->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), Edit_BDQJFYS));
     setGreyed(Edit_BDQJFYS, true);
@@ -399,7 +399,8 @@ void TForm_cop_info::clearScreen() {
     DBLookupComboBox_lxxsbz->setValue("享受");
     DBLookupComboBox_ISZGC->setValue("否");
     DBLookupComboBox_JFZQ->setValue("月");
-    for (QLineEdit* e : {Edit_SBDJJG, Edit_BDQJFYS, Edit_ZFKHYHDM, Edit_KHYHDM, Edit_EJGSMC, Edit_EJGSZZJGDM})
+    for (QLineEdit* e : std::initializer_list<QLineEdit*>{Edit_SBDJJG, Edit_BDQJFYS, Edit_ZFKHYHDM, Edit_KHYHDM,
+                                                          Edit_EJGSMC, Edit_EJGSZZJGDM})
         e->clear();
 }
 

@@ -108,7 +108,7 @@ class TForm_cop_info : public QDialog {
     QWidget* TabSheet1;
     QWidget* TabSheet2;
     QWidget* TabSheet3;
-    QLineEdit* Edit_BXDJZBM;
+    ui::LineEdit* Edit_BXDJZBM;
     ui::DBLookupComboBox* DBLookupComboBox_jfdq;
 
     // Page 1, keyboard order.
@@ -133,7 +133,7 @@ class TForm_cop_info : public QDialog {
     ui::DBLookupComboBox* DBLookupComboBox_lsgx;
     ui::DBEdit* DBEdit20;
     ui::DBLookupComboBox* DBLookupComboBox_khyh;
-    QLineEdit* Edit_KHYHDM;
+    ui::LineEdit* Edit_KHYHDM;
     ui::DBEdit* DBEdit_KHHM;
     ui::DBEdit* DBEdit_YHZH;
     QPushButton* Button1;  // page advance: to page 2
@@ -168,11 +168,11 @@ class TForm_cop_info : public QDialog {
     ui::DBLookupComboBox* DBLookupComboBox_lxxsbz;
     ui::DBLookupComboBox* DBLookupComboBox_lxjffs;
     ui::DBLookupComboBox* DBLookupComboBox_ZFKHYHMC;
-    QLineEdit* Edit_ZFKHYHDM;
+    ui::LineEdit* Edit_ZFKHYHDM;
     ui::DBEdit* DBEdit_ZFKHYHHM;
     ui::DBEdit* DBEdit_ZFKHYHZH;
     QPushButton* Button3;  // page advance: to "保存"
-    QLineEdit* Edit_BDQJFYS;
+    ui::LineEdit* Edit_BDQJFYS;
     // Shown greyed and never filled.
     QComboBox* DBLookupComboBox15;
     QComboBox* DBLookupComboBox_GWYYLBZDWLB;

@@ -46,12 +46,12 @@ TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
     Label_BXDJZBM = new QLabel("社保登记证编码", Panel1);
-    Edit_BXDJZBM = new QLineEdit(Panel1);
+    Edit_BXDJZBM = new ui::LineEdit(Panel1);
     Edit_BXDJZBM->setObjectName("Edit_BXDJZBM");
     Edit_BXDJZBM->setMaxLength(12);
     Label_BXDJZBM->setBuddy(Edit_BXDJZBM);
     Label_DWMC = new QLabel("单位名称", Panel1);
-    Edit_DWMC = new QLineEdit(Panel1);
+    Edit_DWMC = new ui::LineEdit(Panel1);
     Edit_DWMC->setObjectName("Edit_DWMC");
     Edit_DWMC->setMaxLength(12);
     Label_DWMC->setBuddy(Edit_DWMC);

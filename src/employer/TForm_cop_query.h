@@ -9,6 +9,7 @@
 #include "store/Connection.h"
 #include "store/Query.h"
 #include "ui/DBGrid.h"
+#include "ui/LineEdit.h"
 
 namespace ui {
 class KeyPreview;
@@ -39,9 +40,9 @@ class TForm_cop_query : public QDialog {
 
     QFrame* Panel1;
     QLabel* Label_BXDJZBM;
-    QLineEdit* Edit_BXDJZBM;
+    ui::LineEdit* Edit_BXDJZBM;
     QLabel* Label_DWMC;
-    QLineEdit* Edit_DWMC;
+    ui::LineEdit* Edit_DWMC;
     QPushButton* Button_query;
     QPushButton* Button1;
     QPushButton* Button_EDIT;

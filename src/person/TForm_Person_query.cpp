@@ -33,8 +33,8 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     return b;
 }
 
-QLineEdit* edit(QWidget* parent, const char* name, int maxLength) {
-    auto* e = new QLineEdit(parent);
+ui::LineEdit* edit(QWidget* parent, const char* name, int maxLength) {
+    auto* e = new ui::LineEdit(parent);
     e->setObjectName(name);
     if (maxLength > 0) e->setMaxLength(maxLength);
     return e;

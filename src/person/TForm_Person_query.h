@@ -9,6 +9,7 @@
 #include "store/Connection.h"
 #include "store/Query.h"
 #include "ui/DBGrid.h"
+#include "ui/LineEdit.h"
 
 namespace ui {
 class KeyPreview;
@@ -37,9 +38,9 @@ class TForm_Person_query : public QDialog {
     store::Query* ADOQuery_temp;    // scratch: the delete statements
 
     QFrame* Panel1;
-    QLineEdit* Edit_BXDJZBM;
-    QLineEdit* Edit_SFZHM;
-    QLineEdit* Edit_Name;
+    ui::LineEdit* Edit_BXDJZBM;
+    ui::LineEdit* Edit_SFZHM;
+    ui::LineEdit* Edit_Name;
     QPushButton* Button_query;
     QPushButton* Button_QueryAll;
     QPushButton* Button_print;

@@ -111,7 +111,7 @@ void TForm_per_info::buildControls() {
     auto place = [this](QWidget* w, int x, int y, int width) { w->setGeometry(x, y, width, kRowHeight); };
 
     // Row 1: employer.
-    Edit_SHBXDJZBM = new QLineEdit(this);
+    Edit_SHBXDJZBM = new ui::LineEdit(this);
     Edit_SHBXDJZBM->setObjectName("Edit_SHBXDJZBM");
     Edit_SHBXDJZBM->setMaxLength(12);
     Edit_DWMC = new QLineEdit(this);
@@ -319,7 +319,7 @@ void TForm_per_info::buildControls() {
     for (ui::DBEdit* s : DBEdit_DDYLJG) digitsOnly_.append(s);
     static const QRegularExpression digits("[0-9]*");
     for (QWidget* w : digitsOnly_) {
-        static_cast<QLineEdit*>(w)->setValidator(new QRegularExpressionValidator(digits, w));
+        static_cast<ui::LineEdit*>(w)->setValidator(new QRegularExpressionValidator(digits, w));
         w->installEventFilter(this);
     }
 }

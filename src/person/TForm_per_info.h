@@ -98,7 +98,7 @@ class TForm_per_info : public QDialog {
     store::Query* ADOQuery_JFZQ;      // never opened
     store::Query* ADOQuery_none;      // the two lists without rows
 
-    QLineEdit* Edit_SHBXDJZBM;
+    ui::LineEdit* Edit_SHBXDJZBM;
     QLineEdit* Edit_DWMC;
 
     ui::DBEdit* DBEdit_NAME;

@@ -9,6 +9,16 @@
 
 namespace store {
 
+int characterCount(const QString& text) {
+    int n = 0;
+    const qsizetype size = text.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (text.at(i).isHighSurrogate() && i + 1 < size && text.at(i + 1).isLowSurrogate()) ++i;
+        ++n;
+    }
+    return n;
+}
+
 Column columnFromDeclaration(const QString& name, const QString& declaredType, bool primaryKey) {
     Column c;
     c.name = name;

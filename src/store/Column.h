@@ -20,6 +20,10 @@ struct Column {
     }
 };
 
+// Characters (code points) in text, as a column's width and the engine's
+// length() count them; a lone surrogate counts as one.
+int characterCount(const QString& text);
+
 // Parses a declared SQL type ("VARCHAR(12)", "DECIMAL(10,0)", "DATE", ...).
 Column columnFromDeclaration(const QString& name, const QString& declaredType, bool primaryKey);
 

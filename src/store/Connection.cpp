@@ -26,13 +26,15 @@ QByteArray passwordVerifier(const QByteArray& salt, const QString& password) {
 }
 
 namespace {
+// Jet's mid() counts characters, as SQLite's length() and substr() do:
+// walked on the UTF-8 bytes, so a character outside the BMP is one.
 void midFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
     if (sqlite3_value_type(argv[0]) == SQLITE_NULL || sqlite3_value_type(argv[1]) == SQLITE_NULL) {
         sqlite3_result_null(ctx);
         return;
     }
-    const QString s = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(argv[0])),
-                                        sqlite3_value_bytes(argv[0]));
+    const auto* text = sqlite3_value_text(argv[0]);
+    const int bytes = sqlite3_value_bytes(argv[0]);
     const qint64 start = sqlite3_value_int64(argv[1]);
     if (start < 1) {
         sqlite3_result_error(ctx, "mid: start must be 1 or more", -1);
@@ -50,8 +52,18 @@ void midFunction(sqlite3_context* ctx, int argc, sqlite3_value** argv) {
             return;
         }
     }
-    const QByteArray out = s.mid(start - 1, len).toUtf8();
-    sqlite3_result_text(ctx, out.constData(), int(out.size()), SQLITE_TRANSIENT);
+    // Skips n characters from byte i: continuation bytes (10xxxxxx) belong to the one before.
+    const auto skip = [&](int i, qint64 n) {
+        while (i < bytes && n > 0) {
+            ++i;
+            while (i < bytes && (text[i] & 0xC0) == 0x80) ++i;
+            --n;
+        }
+        return i;
+    };
+    const int from = skip(0, start - 1);
+    const int to = len < 0 ? bytes : skip(from, len);
+    sqlite3_result_text(ctx, reinterpret_cast<const char*>(text) + from, to - from, SQLITE_TRANSIENT);
 }
 }  // namespace
 

@@ -83,7 +83,14 @@ void Statement::bind(int index, const QVariant& v) {
                                        SQLITE_TRANSIENT);
                 break;
             default: {
-                const QByteArray s = v.toString().toUtf8();
+                // toUtf8() would turn half a surrogate pair into "?": a character
+                // other than the one given. Refuse it instead.
+                const QString text = v.toString();
+                if (!text.isValidUtf16()) {
+                    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+                    throw Error(QStringLiteral("要保存的文本含有无效的字符（不成对的代理项），未保存"));
+                }
+                const QByteArray s = text.toUtf8();
                 rc = sqlite3_bind_text(stmt_, index, s.constData(), int(s.size()), SQLITE_TRANSIENT);
             }
         }

@@ -11,7 +11,7 @@
 namespace ui {
 
 DBEdit::DBEdit(store::Dataset* dataset, const QString& field, QWidget* parent)
-    : QLineEdit(parent), dataset_(dataset), field_(field) {
+    : LineEdit(parent), dataset_(dataset), field_(field) {
     connect(this, &QLineEdit::textEdited, this, &DBEdit::typed);
     connect(dataset, &store::Dataset::afterOpen, this, &DBEdit::bindColumn);
     connect(dataset, &store::Dataset::currentChanged, this, [this] {
@@ -68,7 +68,7 @@ void DBEdit::showValue() {
             t = dataset_->text(field_);
         }
     }
-    if (QLineEdit::text() != t || !inputMask().isEmpty()) QLineEdit::setText(t);
+    if (QLineEdit::text() != t || !inputMask().isEmpty()) setTextUncut(t);
     showing_ = false;
 }
 
@@ -86,13 +86,15 @@ void DBEdit::updateRecord() {
 }
 
 void DBEdit::setFieldText(const QString& t) {
+    // A value set by the program is never cut short: one too long for the
+    // column is refused by the store when posted.
     if (!dataset_ || !dataset_->isOpen()) {
-        QLineEdit::setText(t);
+        setTextUncut(t);
         return;
     }
     if (!dataset_->isEditing()) dataset_->edit();
     showing_ = true;
-    QLineEdit::setText(t);
+    setTextUncut(t);
     showing_ = false;
     dirty_ = true;
     updateRecord();

@@ -1,18 +1,19 @@
 #pragma once
 
-#include <QLineEdit>
 #include <QPointer>
 
 #include "store/Dataset.h"
+#include "ui/LineEdit.h"
 
 namespace ui {
 
 // A text field bound to one column of a dataset's current row. A text
-// column limits typing to its width (in characters); a date column brings
+// column limits typing to its width in characters (code points, as the
+// store counts them); a stored value always shows whole; a date column brings
 // the mask "9999-09-09" whose empty text is "    -  -  "; a number column
 // takes digits and a sign only. Typing starts edit on the dataset; the text
 // goes into the column when the field loses the focus or the row is posted.
-class DBEdit : public QLineEdit {
+class DBEdit : public LineEdit {
     Q_OBJECT
 public:
     DBEdit(store::Dataset* dataset, const QString& field, QWidget* parent = nullptr);

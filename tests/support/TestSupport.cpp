@@ -93,14 +93,18 @@ WorkDir::~WorkDir() {
 }
 
 void typeText(QWidget* target, const QString& text) {
-    for (const QChar ch : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text.at(i);
         if (ch.unicode() < 0x80) {
             QTest::keyClick(target, ch.toLatin1());
             continue;
         }
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+        // A character outside the BMP arrives as one key event carrying its pair.
+        QString typed(ch);
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) typed += text.at(++i);
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, typed);
         QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(ch));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, typed);
         QApplication::sendEvent(target, &release);
     }
 }

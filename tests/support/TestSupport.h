@@ -76,7 +76,8 @@ private:
 // A copy of a file under tests/fixtures in dir (the originals are never opened).
 QString copyFixture(const QString& relative, const QString& dir, const QString& name = QString());
 
-// Types text as key presses, one per character; unlike QTest::keyClicks it
+// Types text as key presses, one per character (a pair outside the BMP is one
+// press, as a keyboard or input method delivers it); unlike QTest::keyClicks it
 // takes Chinese characters (delivered as key events carrying the text).
 void typeText(QWidget* target, const QString& text);
 
