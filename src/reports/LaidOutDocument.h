@@ -6,6 +6,7 @@
 #include <QList>
 #include <QRectF>
 #include <QString>
+#include <QStringList>
 
 // The laid-out pages: every item at its place on the paper, in millimetres
 // from the paper's top-left corner, with its text already read from the rows.
@@ -26,8 +27,11 @@ struct PlacedItem {
     FontSpec font;
     Align align = Align::Left;
     bool wordWrap = false;
-    // A fixed-width text box cuts off what does not fit in it.
+    // A fixed-width text box: the text is fitted into it (font.pointSize is
+    // the size chosen, lines what prints), and the painter keeps it inside.
     bool clip = false;
+    QStringList lines;  // empty: text, on one line
+    bool cut = false;   // the value did not fit whole: the last line ends with the cut mark
     double penWidth = 0;
     QString rowSet;  // fields: where the text came from
     QString column;

@@ -2,6 +2,7 @@
 
 #include "platform/Settings.h"
 #include "reports/DisplayText.h"
+#include "reports/FitText.h"
 #include "reports/Fonts.h"
 
 #include <algorithm>
@@ -126,6 +127,22 @@ class Layouter {
         placed.align = item.align;
         placed.wordWrap = item.wordWrap;
         placed.clip = item.width > 0;
+        if (placed.clip && !item.wordWrap) {
+            // Smaller, then on more lines, and only then cut with a mark:
+            // never through a glyph, never over the next cell.
+            const double room = item.height > 0      ? item.height
+                                : item.cellHeight > 0 ? item.cellHeight
+                                                      : lineHeightMm(item.font);
+            const FittedText fitted = fitText(item.font, placed.text, item.width, room);
+            placed.font.pointSize = fitted.pointSize;
+            placed.lines = fitted.lines;
+            placed.cut = fitted.cut;
+            const double height = item.height > 0 ? item.height
+                                                  : std::max<qsizetype>(1, fitted.lines.size()) *
+                                                        lineHeightMm(placed.font);
+            placed.rect = QRectF(topLeft, QSizeF(item.width, height));
+            return placed;
+        }
         const double width = item.width > 0 ? item.width : textSizeMm(item.font, placed.text).width();
         double height = item.height;
         if (height <= 0)

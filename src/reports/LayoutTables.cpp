@@ -1,5 +1,7 @@
 #include "reports/LayoutTables.h"
 
+#include "reports/Fonts.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -31,6 +33,33 @@ double roomRightOf(const TextRow& row, std::span<const TextRow> texts, std::span
     return limit - row.x - kRuleGap;
 }
 
+// Width a text takes on its line: a field its cell, a boxed label its box,
+// any other label its own text.
+double spanOf(const TextRow& row, std::span<const TextRow> texts, std::span<const VLineRow> vlines) {
+    if (row.field) return roomRightOf(row, texts, vlines);
+    if (row.boxWidth > 0) return row.boxWidth;
+    return textSizeMm(fontOf(row), QString::fromUtf8(row.content)).width();
+}
+
+// Room below a field's top for further lines: down to the next rule under
+// its cell, a rule that starts inside the cell, the next text below that
+// shares its width, or the band's bottom.
+double roomBelow(const TextRow& row, double width, double bandHeight, std::span<const TextRow> texts,
+                 std::span<const HLineRow> hlines, std::span<const VLineRow> vlines) {
+    const double left = row.x, right = row.x + width;
+    double limit = bandHeight;
+    for (const HLineRow& h : hlines)
+        if (h.y > row.y + 0.05 && h.x1 < right && h.x2 > left) limit = std::min(limit, h.y);
+    for (const VLineRow& v : vlines)
+        if (v.y1 > row.y + 0.05 && v.x > left && v.x < right) limit = std::min(limit, v.y1);
+    for (const TextRow& other : texts) {
+        if (&other == &row || other.y <= row.y + 0.05) continue;
+        const double otherRight = other.x + spanOf(other, texts, vlines);
+        if (other.x < right && otherRight > left) limit = std::min(limit, other.y);
+    }
+    return limit - row.y - kRuleGap;
+}
+
 }  // namespace
 
 Band makeBand(const QString& name, BandKind kind, double height, int frame, const QString& rowSet,
@@ -48,6 +77,7 @@ Band makeBand(const QString& name, BandKind kind, double height, int frame, cons
             item = ReportItem::field(row.x, row.y, row.rowSet ? QString::fromUtf8(row.rowSet) : rowSet,
                                      QString::fromUtf8(row.content), fontOf(row));
             item.width = roomRightOf(row, texts, vlines);
+            item.cellHeight = roomBelow(row, item.width, height, texts, hlines, vlines);
         } else {
             item = ReportItem::label(row.x, row.y, QString::fromUtf8(row.content), fontOf(row));
             if (row.boxWidth > 0) {

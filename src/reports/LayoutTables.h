@@ -51,8 +51,9 @@ inline constexpr double kPen = 2;
 
 // A band from its tables. Fields get a fixed width: the room from their x to
 // the next rule or text to their right on the same line (or the band's right
-// edge), so that a value too long for its cell is cut off at the cell's edge
-// instead of running over the grid or the next cell.
+// edge), and the room below them to the next rule, so that a value too long
+// for its cell is fitted into the cell (smaller, on more lines, or cut with a
+// mark) instead of running over the grid or the next cell.
 Band makeBand(const QString& name, BandKind kind, double height, int frame, const QString& rowSet,
               std::span<const TextRow> texts, std::span<const HLineRow> hlines = {},
               std::span<const VLineRow> vlines = {});

@@ -4,6 +4,7 @@
 #include "reports/Layout.h"
 
 #include <QFile>
+#include <QFontMetricsF>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
@@ -35,7 +36,29 @@ void paintText(QPainter& painter, const PlacedItem& item, double pxPerMm) {
         const double slack = box.height() * 0.5;
         painter.setClipRect(box.adjusted(0, -slack, 0, slack), Qt::IntersectClip);
     }
-    painter.drawText(box, flags | Qt::TextDontClip, item.text);
+    if (item.lines.isEmpty()) {
+        painter.drawText(box, flags | Qt::TextDontClip, item.text);
+    } else {
+        // Fitted lines, one below the other. Widths were measured at print
+        // resolution; where a device's hinting makes a line wider, it is
+        // narrowed to the box rather than cut at its edge.
+        const double lineHeight = lineHeightMm(item.font) * pxPerMm;
+        const QFontMetricsF metrics(font, painter.device());
+        for (int i = 0; i < item.lines.size(); ++i) {
+            const QString& line = item.lines.at(i);
+            const QRectF lineBox(box.left(), box.top() + i * lineHeight, box.width(), lineHeight);
+            const double width = metrics.horizontalAdvance(line);
+            if (width > lineBox.width() && width > 0) {
+                painter.save();
+                painter.translate(lineBox.left(), 0);
+                painter.scale(lineBox.width() / width, 1);
+                painter.drawText(QRectF(0, lineBox.top(), width, lineHeight), flags | Qt::TextDontClip, line);
+                painter.restore();
+            } else {
+                painter.drawText(lineBox, flags | Qt::TextDontClip, line);
+            }
+        }
+    }
     painter.restore();
 }
 

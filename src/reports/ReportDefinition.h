@@ -37,6 +37,10 @@ struct ReportItem {
     double width = 0;
     // Text: 0 = one line of the font.
     double height = 0;
+    // Text of a fixed width without a fixed height: the room below its top
+    // (to the next rule) that a value too long for one line may take up in
+    // further lines. 0 = one line of the font.
+    double cellHeight = 0;
     QString text;    // label text
     QString rowSet;  // field: named row set, which need not be the report's own
     QString column;  // field: column shown
