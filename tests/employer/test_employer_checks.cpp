@@ -3,6 +3,7 @@
 #include "EmployerFixture.h"
 #include "app/globals/Globals.h"
 #include "person/IdCardCheck.h"
+#include "support/CaseName.h"
 
 namespace {
 
@@ -139,7 +140,8 @@ INSTANTIATE_TEST_SUITE_P(
         CheckCase{"33 no period", pick(&W::DBLookupComboBox_JFZQ, ""), "请选择缴费周期",
                   "DBLookupComboBox_JFZQ", "TabSheet3"},
         CheckCase{"34 irregular without months", pick(&W::DBLookupComboBox_JFZQ, "不定期"),
-                  "请填写不定期缴费月数", "Edit_BDQJFYS", "TabSheet3"}));
+                  "请填写不定期缴费月数", "Edit_BDQJFYS", "TabSheet3"}),
+    testing_support::CaseName());
 
 INSTANTIATE_TEST_SUITE_P(
     Passing, CheckTest,
@@ -188,7 +190,8 @@ INSTANTIATE_TEST_SUITE_P(
                   },
                   {},
                   "",
-                  nullptr}));
+                  nullptr}),
+    testing_support::CaseName());
 
 TEST_F(EmployerWindowTest, AllFieldsEmptyGiveOnlyTheFirstMessage) {
     w->clearScreen();

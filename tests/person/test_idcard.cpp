@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "person/IdCardCheck.h"
+#include "support/CaseName.h"
 
 using namespace idcard;
 
@@ -82,7 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
         PersonCase{"letter in character 1", "a10105198001010120", Outcome::ErrorBox, {}, "1980-01-01", "女"},
         PersonCase{"letter in character 15", "11010519800101a130", Outcome::ErrorBox, {}, "1980-01-01", "男"},
         PersonCase{"full-width digit in character 16", "11010519800101０120", Outcome::ErrorBox, {},
-                   "1980-01-01", "女"}));
+                   "1980-01-01", "女"}),
+    testing_support::CaseName());
 
 struct EmployerCase {
     const char* why;
@@ -125,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         EmployerCase{"18 characters, born 1850-01-01", "11010518500101003X", Outcome::Accepted, {}},
         // The employer variant does not test character 17 on its own.
         EmployerCase{"18 characters, letter in character 17", "1101051980010101a0", Outcome::ErrorBox, {}},
-        EmployerCase{"18 characters, letter in character 2", "1b0105198001010120", Outcome::ErrorBox, {}}));
+        EmployerCase{"18 characters, letter in character 2", "1b0105198001010120", Outcome::ErrorBox, {}}),
+    testing_support::CaseName());
 
 TEST(IdCardCheck, WeightsAreTwoToTheEighteenMinusIModEleven) {
     // A single 1 in position i gives remainder 2^(18-i) mod 11.

@@ -2,6 +2,7 @@
 #include <functional>
 
 #include "PersonFixture.h"
+#include "support/CaseName.h"
 
 namespace {
 
@@ -121,6 +122,10 @@ struct VeteranCase {
     QString message;
 };
 
+void PrintTo(const VeteranCase& c, std::ostream* os) {
+    *os << "Belong" << c.belong;
+}
+
 class Veteran : public PersonWindowTest, public ::testing::WithParamInterface<VeteranCase> {};
 
 TEST_P(Veteran, AffiliationDecides) {
@@ -143,7 +148,7 @@ INSTANTIATE_TEST_SUITE_P(PersonWindow, Veteran,
                                          "在乡二等乙级伤残军人的所在单位不能为中央、省、计划单列市、市"},
                              // 5 is below the city: accepted.
                              VeteranCase{"110000000003", "5", ""}),
-                         [](const auto& info) { return std::string("Belong") + info.param.belong; });
+                         testing_support::CaseName());
 
 TEST_F(PersonWindowTest, AffiliationThatIsNoNumberStoresNothing) {
     fillValid("110000000005", kId, "离休非缴费人员");

@@ -1,6 +1,7 @@
 // The employer lookup and the fee rules: which rows the three restricted
 // lists offer and what they preset, and how a stored person is loaded.
 #include "PersonFixture.h"
+#include "support/CaseName.h"
 
 namespace {
 
@@ -13,6 +14,10 @@ struct FeeCase {
     QStringList payCodes;
     const char* payShown;
 };
+
+void PrintTo(const FeeCase& c, std::ostream* os) {
+    *os << "FeeType" << c.feeType;
+}
 
 class FeeRules : public PersonWindowTest, public ::testing::WithParamInterface<FeeCase> {};
 
@@ -45,7 +50,7 @@ INSTANTIATE_TEST_SUITE_P(
                 {"27", "31", "49"},
                 {"1", "2"},
                 "单位缴费"}),
-    [](const auto& info) { return std::string("FeeType") + info.param.feeType; });
+    testing_support::CaseName());
 
 // A fee type other than 1, 2 and 3 leaves the lists as the last rule left them;
 // the post still follows the new employer's type.
@@ -150,6 +155,10 @@ struct LoadCase {
     const char* payShown;
 };
 
+void PrintTo(const LoadCase& c, std::ostream* os) {
+    *os << "employer " << c.ssn << " stored " << c.feePsn << " " << c.med << " " << c.pay;
+}
+
 class LoadingAPerson : public PersonWindowTest, public ::testing::WithParamInterface<LoadCase> {};
 
 TEST_P(LoadingAPerson, StoredValuesWinWhereTheRestrictedListHoldsThem) {
@@ -192,7 +201,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoadCase{"110000000003", "17", "49", "1", "离休非缴费人员", "在乡二等乙级伤残军人", "财政拨款"},
         // Fee type 1 lists code 17 only: a stored 14 shows nothing, the lists keep the employer's rule.
         LoadCase{"110000000001", "14", "27", "1", "", "离休干部", "财政拨款"}),
-    [](const auto& info) { return "Case" + std::to_string(info.index); });
+    testing_support::CaseName());
 
 TEST_F(PersonWindowTest, PersonWithoutInstitutionRowGetsAFreshOne) {
     db.execute("INSERT INTO M_PERSON (IDCARD, NAME, SSN) VALUES (?, '甲', '110000000003')", {kId});

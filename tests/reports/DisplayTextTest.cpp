@@ -1,6 +1,7 @@
 #include "reports/DisplayText.h"
 
 #include "ReportsTestPrinters.h"
+#include "support/CaseName.h"
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,10 @@ struct DisplayCase {
     QString format;
     QString expected;
 };
+
+void PrintTo(const DisplayCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class DisplayTextTest : public ::testing::TestWithParam<DisplayCase> {};
 
@@ -50,11 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
         DisplayCase{"date-like text", QStringLiteral("1998-06-05"), false, QStringLiteral("yyyy/M/d"),
                     "1998-06-05"},
         DisplayCase{"broken date text", QStringLiteral("1998-13-45"), true, iso, "1998-13-45"}),
-    [](const ::testing::TestParamInfo<DisplayCase>& info) {
-        std::string name = info.param.name;
-        for (char& ch : name)
-            if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
-        return name;
-    });
+    testing_support::CaseName());
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "reports/TForm_print1.h"
 #include "reports/tools/SampleForms.h"
 #include "store/Connection.h"
+#include "support/CaseName.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,18 @@ using namespace page_queries;
 namespace {
 
 enum Form { Sheet1, Sheet2, Person };
+
+const char* formName(Form form) {
+    switch (form) {
+        case Sheet1:
+            return "Sheet1";
+        case Sheet2:
+            return "Sheet2";
+        case Person:
+            break;
+    }
+    return "Person";
+}
 
 // The three forms of the sample, laid out once for all tests here.
 class Forms : public ::testing::Test {
@@ -70,6 +83,10 @@ struct BandCase {
     double height;
 };
 
+void PrintTo(const BandCase& c, std::ostream* os) {
+    *os << c.band;
+}
+
 class FormBands : public Forms, public ::testing::WithParamInterface<BandCase> {};
 
 TEST_P(FormBands, BandSitsAtItsPlaceWithItsHeight) {
@@ -92,7 +109,7 @@ INSTANTIATE_TEST_SUITE_P(
         BandCase{Sheet2, "PageFooterBand2", 287 - 44.5, 44.5},
         BandCase{Person, "ColumnHeaderBand1", 10, 28.3}, BandCase{Person, "DetailBand3", 38.3, 222.0},
         BandCase{Person, "PageFooterBand1", 287 - 26.2, 26.2}),
-    [](const auto& info) { return std::string(info.param.band); });
+    testing_support::CaseName());
 
 TEST_F(Forms, PersonFormBandsFitBetweenTheMargins) {
     // 28.3 + 222.0 + 26.2 = 276.5 of the 277 mm: the detail ends above the footer.
@@ -114,6 +131,10 @@ struct TextCase {
     bool bold;
     const char* family;
 };
+
+void PrintTo(const TextCase& c, std::ostream* os) {
+    *os << formName(c.form) << " " << c.band << " y" << c.y << " x" << c.x;
+}
 
 class FormTexts : public Forms, public ::testing::WithParamInterface<TextCase> {};
 
@@ -178,13 +199,18 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{Person, "DetailBand3", 202.7, 1.6, "异地医院邮政编码", nullptr, 10, false, A},
         TextCase{Person, "PageFooterBand1", 12.7, 52.9, "本人或委托人签字（盖章）：________________", nullptr,
                  10, false, A},
-        TextCase{Person, "PageFooterBand1", 12.7, 152.4, "      年    月    日", nullptr, 10, false, A}));
+        TextCase{Person, "PageFooterBand1", 12.7, 152.4, "      年    月    日", nullptr, 10, false, A}),
+    testing_support::CaseName());
 
 struct LineCase {
     Form form;
     const char* band;
     double x1, y1, x2, y2;
 };
+
+void PrintTo(const LineCase& c, std::ostream* os) {
+    *os << formName(c.form) << " " << c.band << " " << c.x1 << " " << c.y1 << " to " << c.x2 << " " << c.y2;
+}
 
 class FormLines : public Forms, public ::testing::WithParamInterface<LineCase> {};
 
@@ -216,7 +242,8 @@ INSTANTIATE_TEST_SUITE_P(SpotChecks, FormLines,
                              LineCase{Person, "DetailBand3", 142.1, 27.5, 159.3, 27.5},
                              LineCase{Person, "DetailBand3", 103.7, 203.5, 129.4, 203.5},
                              LineCase{Person, "DetailBand3", 163.5, 0.3, 163.5, 44.2},
-                             LineCase{Person, "DetailBand3", 87.6, 176.5, 87.6, 187.3}));
+                             LineCase{Person, "DetailBand3", 87.6, 176.5, 87.6, 187.3}),
+                         testing_support::CaseName());
 
 TEST_F(Forms, EveryRuleOfTheGridIsThere) {
     // Frame (4) + horizontal + vertical rules of each detail band.
@@ -234,7 +261,12 @@ struct CellCase {
     Form form;
     const char* column;
     double right;  // the rule or neighbour where the field's cell ends, band x
+    const char* name;
 };
+
+void PrintTo(const CellCase& c, std::ostream* os) {
+    *os << formName(c.form) << " " << c.name;
+}
 
 class FormCells : public Forms, public ::testing::WithParamInterface<CellCase> {};
 
@@ -249,15 +281,16 @@ TEST_P(FormCells, FieldIsCutAtTheEndOfItsCell) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cells, FormCells,
-    ::testing::Values(CellCase{Sheet1, "NAME", 131.8},             // name | telephone rule
-                      CellCase{Sheet1, "工商登记有效期限", 84.7},  // up to "年"
-                      CellCase{Sheet1, "缴费开户银行名称", 88.9},  // bank name | bank number
-                      CellCase{Sheet1, "缴费银行户名", 190},       // the band's edge
-                      CellCase{Sheet2, "社保登记机构", 190}, CellCase{Sheet2, "经济类型", 87.3},
-                      CellCase{Person, "IDCARD", 163.5},  // the photo column
-                      CellCase{Person, "TEL", 74.6},      // the contact person cell
-                      CellCase{Person, "ZIP", 190}),
-    [](const auto& info) { return "c" + std::to_string(info.index); });
+    ::testing::Values(CellCase{Sheet1, "NAME", 131.8, "name"},                     // name | telephone rule
+                      CellCase{Sheet1, "工商登记有效期限", 84.7, "licence_term"},  // up to "年"
+                      CellCase{Sheet1, "缴费开户银行名称", 88.9, "bank_name"},     // bank name | bank number
+                      CellCase{Sheet1, "缴费银行户名", 190, "account_name"},       // the band's edge
+                      CellCase{Sheet2, "社保登记机构", 190, "agency"},
+                      CellCase{Sheet2, "经济类型", 87.3, "economic_type"},
+                      CellCase{Person, "IDCARD", 163.5, "idcard"},  // the photo column
+                      CellCase{Person, "TEL", 74.6, "tel"},         // the contact person cell
+                      CellCase{Person, "ZIP", 190, "zip"}),
+    testing_support::CaseName());
 
 TEST_F(Forms, ThePdfCarriesTheTitlesAndValuesAsText) {
     const QString pdftotext = QStandardPaths::findExecutable(QStringLiteral("pdftotext"));

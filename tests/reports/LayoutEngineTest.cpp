@@ -2,6 +2,7 @@
 // pages break, and that walking the rows raises the row set's notification.
 #include "reports/Layout.h"
 #include "reports/RowSource.h"
+#include "support/CaseName.h"
 
 #include "ReportsTestPrinters.h"
 
@@ -119,6 +120,10 @@ struct PagingCase {
     QList<QStringList> expected;  // detail IDs per page
 };
 
+void PrintTo(const PagingCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class LayoutPaging : public LayoutEngine, public ::testing::WithParamInterface<PagingCase> {};
 
 TEST_P(LayoutPaging, BreaksPagesWhereTheDetailDoesNotFit) {
@@ -146,12 +151,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, LayoutPaging,
                              PagingCase{"forced", 10, true, 3, {{"R1"}, {"R2"}, {"R3"}}},
                              // No rows: one page with header (blank) and footer, no detail.
                              PagingCase{"empty", 10, false, 0, {{}}}),
-                         [](const ::testing::TestParamInfo<PagingCase>& info) {
-                             std::string name = info.param.name;
-                             for (char& ch : name)
-                                 if (ch == ' ') ch = '_';
-                             return name;
-                         });
+                         testing_support::CaseName());
 
 TEST_F(LayoutEngine, EmptyRowSetGivesOnePageWithoutDetail) {
     const LaidOutDocument doc = lay(report(50), 0);

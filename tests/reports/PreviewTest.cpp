@@ -4,6 +4,7 @@
 #include "reports/Layout.h"
 #include "reports/PreviewDialog.h"
 #include "reports/ReportOutput.h"
+#include "support/CaseName.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,10 @@ struct PrintCase {
     int expectedPages;  // -1: nothing written
 };
 
+void PrintTo(const PrintCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PreviewPrint : public ::testing::TestWithParam<PrintCase> {};
 
 TEST_P(PreviewPrint, PrintsTheChosenPagesAndCopies) {
@@ -133,7 +138,7 @@ INSTANTIATE_TEST_SUITE_P(Cases, PreviewPrint,
                                            // A PDF file cannot make copies itself: the pages repeat.
                                            PrintCase{"copies", true, 2, 3, 2, 4},
                                            PrintCase{"cancelled", false, 0, 0, 1, -1}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::CaseName());
 
 TEST(PdfOutput, WritesOneFilePerJob) {
     QTemporaryDir dir;

@@ -8,6 +8,7 @@
 #include "reports/tools/SampleForms.h"
 #include "store/Connection.h"
 #include "store/Error.h"
+#include "support/CaseName.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -73,6 +74,10 @@ struct FilterCase {
     bool person;
 };
 
+void PrintTo(const FilterCase& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class PrintModuleFilters : public PrintModule, public ::testing::WithParamInterface<FilterCase> {};
 
 TEST_P(PrintModuleFilters, FilterTextsOfTheCallersFindTheirRow) {
@@ -96,7 +101,7 @@ INSTANTIATE_TEST_SUITE_P(Callers, PrintModuleFilters,
                              FilterCase{"employer_query", QStringLiteral("ssn = '%1'"), false},
                              FilterCase{"person_window", QStringLiteral("IDCARD='%1'"), true},
                              FilterCase{"person_query", QStringLiteral("idcard = '%1'"), true}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing_support::CaseName());
 
 TEST_F(PrintModule, SheetTwoShowsTheSecondLevelCompanyOfEachEmployer) {
     // Three employers: one under the sample's parent, one naming an unknown
