@@ -61,30 +61,18 @@ void loadCodeTables(Connection& c, const QString& dir) {
     const QDir codes(dir + "/codes");
     const QStringList files = codes.entryList({"*.csv"}, QDir::Files, QDir::Name);
     for (const QString& file : files) {
-        // The file is named after its table, unless a first line "#table NAME" names it.
-        QString text = readFile(codes.filePath(file));
-        QString table = QFileInfo(file).completeBaseName();
-        if (text.startsWith("#table ")) {
-            const qsizetype end = text.indexOf('\n');
-            table = text.mid(7, end < 0 ? -1 : end - 7).trimmed();
-            text = end < 0 ? QString() : text.mid(end + 1);
-        }
-        const QList<QStringList> records = parseCsv(text);
-        if (records.isEmpty()) continue;
-        const QStringList header = records.first();
+        const CodeTableCsv table = parseCodeTableCsv(file, readFile(codes.filePath(file)));
+        if (table.columns.isEmpty()) continue;
         QStringList cols, marks;
-        for (const QString& h : header) {
+        for (const QString& h : table.columns) {
             cols.append('"' + QString(h).replace('"', "\"\"") + '"');
             marks.append("?");
         }
-        Statement st(c.handle(), "INSERT INTO \"" + table + "\" (" + cols.join(", ") + ") VALUES (" +
-                                     marks.join(", ") + ")");
-        for (int r = 1; r < records.size(); ++r) {
-            const QStringList& rec = records[r];
-            if (rec.size() != header.size())
-                throw Error(QString("%1 第%2行的字段数不对").arg(file).arg(r + 1));
+        Statement st(c.handle(), "INSERT INTO \"" + QString(table.table).replace('"', "\"\"") + "\" (" +
+                                     cols.join(", ") + ") VALUES (" + marks.join(", ") + ")");
+        for (const QStringList& row : table.rows) {
             QVariantList params;
-            for (const QString& v : rec) params.append(v);
+            for (const QString& v : row) params.append(v);
             st.exec(params);
         }
     }
