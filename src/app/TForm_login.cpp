@@ -2,13 +2,12 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QGuiApplication>
-#include <QScreen>
 
 #include "app/globals/Globals.h"
 #include "store/DatabaseFactory.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Placement.h"
 
 TForm_login::TForm_login(QWidget* parent) : QDialog(parent) {
     setObjectName("Form_login");
@@ -50,7 +49,7 @@ TForm_login::TForm_login(QWidget* parent) : QDialog(parent) {
     setTabOrder(Edit_password, Button1);
     setTabOrder(Button1, Button2);
     setFixedSize(227, 136);
-    if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+    ui::centreOnScreen(this);
 
     connect(Button1, &QPushButton::clicked, this, &TForm_login::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm_login::Button2Click);

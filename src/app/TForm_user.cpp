@@ -3,13 +3,12 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QVBoxLayout>
 
 #include "store/DatabaseFactory.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Placement.h"
 
 TForm_user::TForm_user(QWidget* parent) : QDialog(parent) {
     setObjectName("Form_user");
@@ -60,7 +59,7 @@ TForm_user::TForm_user(QWidget* parent) : QDialog(parent) {
                         Button_delete, Button_cancel, Button_close};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     setFixedSize(395, 321);
-    if (QScreen* s = QGuiApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+    ui::centreOnScreen(this);
 
     keys_ = new ui::KeyPreview(this, Button_close);
     ADOTable1->open();

@@ -4,7 +4,6 @@
 #include <QFrame>
 #include <QGroupBox>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QShowEvent>
 #include <QTabBar>
 
@@ -15,6 +14,7 @@
 #include "store/Error.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
+#include "ui/Placement.h"
 
 namespace {
 
@@ -115,6 +115,10 @@ TForm_cop_info::TForm_cop_info(QWidget* parent) : QDialog(parent) {
     keyPreview->setF1Handler([this] { Button_saveClick(); });
     keyPreview->setKeyHandler(
         [this](QWidget* target, int key, Qt::KeyboardModifiers mods) { return keyRule(target, key, mods); });
+    DBLookupComboBox_jfdq->setEmptiedBy({Qt::Key_Delete});
+    for (ui::DBLookupComboBox* l : {DBLookupComboBox_jjlx, DBLookupComboBox_ISZGC, DBLookupComboBox_hyxt,
+                                    DBLookupComboBox_ZFKHYHMC, DBLookupComboBox_ZZLX, DBLookupComboBox_SSXZQ})
+        l->setEmptiedBy({Qt::Key_Space, Qt::Key_Backspace});
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
@@ -556,7 +560,7 @@ void TForm_cop_info::N4Click() {
 
 void TForm_cop_info::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - frameGeometry().center() + pos());
+    ui::centreOnScreen(this);
     exitNotifier->setSuspended(true);
     if (Edit_BXDJZBM->isEnabled())
         Edit_BXDJZBM->setFocus(Qt::OtherFocusReason);

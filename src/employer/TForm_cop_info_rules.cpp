@@ -119,21 +119,6 @@ bool TForm_cop_info::keyRule(QWidget* target, int key, Qt::KeyboardModifiers mod
         }
         return false;
     }
-    if (target == DBLookupComboBox_jfdq) {
-        if (key == Qt::Key_Delete) {
-            DBLookupComboBox_jfdq->setValue(QString());
-            return true;
-        }
-        return false;
-    }
-    if (target == DBLookupComboBox_jjlx || target == DBLookupComboBox_ISZGC ||
-        target == DBLookupComboBox_hyxt || target == DBLookupComboBox_ZFKHYHMC ||
-        target == DBLookupComboBox_ZZLX || target == DBLookupComboBox_SSXZQ) {
-        if (key == Qt::Key_Space || key == Qt::Key_Backspace) {
-            static_cast<ui::DBLookupComboBox*>(target)->setValue(QString());
-            return true;
-        }
-    }
     return false;
 }
 

@@ -6,7 +6,6 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QScreen>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -14,6 +13,7 @@
 #include "platform/Settings.h"
 #include "store/DatabaseFactory.h"
 #include "ui/Dialogs.h"
+#include "ui/Placement.h"
 
 QString exportFilePath;
 
@@ -197,7 +197,7 @@ void TForm_import::buildLayout() {
     connect(Button_makeFloppy, &QPushButton::clicked, this, [this] { Button_makeFloppyClick(); });
 
     // Centred on the desktop, not over the main window.
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    ui::centreOnScreen(this);
 }
 
 void TForm_import::FormCreate() {

@@ -4,7 +4,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 
 #include "app/globals/Globals.h"
 #include "reports/TForm_print1.h"
@@ -14,6 +13,7 @@
 #include "ui/ExitNotifier.h"
 #include "ui/Guard.h"
 #include "ui/KeyPreview.h"
+#include "ui/Placement.h"
 
 namespace {
 const char* const kBlue = "#0000ff";
@@ -285,7 +285,7 @@ void TForm_per_info::buildControls() {
     for (ui::DBLookupComboBox* c :
          {DBLookupComboBox_HYZK, DBLookupComboBox_HKXZ, DBLookupComboBox_GRSF, DBLookupComboBox_XZZW,
           DBLookupComboBox_ZYJSZC, DBLookupComboBox_GRJSDJ, DBLookupComboBox_LTXRYLB}) {
-        c->setEmptyOnKeys(true);
+        c->setEmptiedBy({Qt::Key_Space, Qt::Key_Backspace});
         c->setToolTip(kSpaceHint);
     }
 
@@ -435,9 +435,7 @@ bool TForm_per_info::eventFilter(QObject* watched, QEvent* event) {
 
 void TForm_per_info::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!parentWidget()) {
-        if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-    }
+    if (!parentWidget()) ui::centreOnScreen(this);
     FormShow();
 }
 

@@ -166,7 +166,7 @@ class TForm_per_info : public QDialog {
 
     bool keyPressed(QWidget* target, int key, Qt::KeyboardModifiers mods);
     // Restricts a list: close, new SQL, open.
-    static void restrictList(store::Query* list, const QString& sql, const QVariantList& params = {});
+    static void restrictList(store::Query* list, const QString& sql);
     // A column of the employer the last lookup found; null when there is none.
     QVariant corpValue(const QString& field) const;
     // The employer's Belong as a whole number (store::Error when it is not one).
@@ -190,6 +190,5 @@ class TForm_per_info : public QDialog {
     QString corpSRetFeeType_;
     int hosSlot_ = 0;
     bool takingHosRow_ = false;
-    bool closing_ = false;
     QList<QWidget*> digitsOnly_;
 };

@@ -21,8 +21,8 @@ const QString kPay2 = QStringLiteral("select * from D_PSNSRETFEETYPE where code 
 const QString kPayAll = QStringLiteral("select * from D_PSNSRETFEETYPE");
 }  // namespace
 
-void TForm_per_info::restrictList(store::Query* list, const QString& sql, const QVariantList& params) {
-    list->runQuery(sql, params);
+void TForm_per_info::restrictList(store::Query* list, const QString& sql) {
+    list->runQuery(sql);
 }
 
 void TForm_per_info::checkLxFeeMethod() {

@@ -27,7 +27,6 @@ void Dataset::open() {
     buffer_.clear();
     setState(State::Browse);
     current_ = rowCount() > 0 ? 0 : -1;
-    bof_ = true;
     eof_ = current_ < 0;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
@@ -41,11 +40,10 @@ void Dataset::close() {
     modified_ = false;
     buffer_.clear();
     current_ = -1;
-    eof_ = bof_ = true;
+    eof_ = true;
     setState(State::Inactive);
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
-    Q_EMIT afterClose();
 }
 
 void Dataset::requery() {
@@ -79,7 +77,6 @@ void Dataset::refresh() {
     if (idx < 0 && n > 0) idx = qBound(0, oldIndex, n - 1);
     current_ = n > 0 ? idx : -1;
     eof_ = current_ < 0;
-    bof_ = current_ <= 0;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
 }
@@ -103,7 +100,6 @@ void Dataset::moveCurrent(int row, bool raiseScroll) {
 void Dataset::first() {
     requireOpen();
     checkBrowseMode();
-    bof_ = true;
     eof_ = rowCount() == 0;
     if (rowCount() > 0) moveCurrent(0, true);
 }
@@ -112,14 +108,12 @@ void Dataset::last() {
     requireOpen();
     checkBrowseMode();
     eof_ = true;
-    bof_ = rowCount() == 0;
     if (rowCount() > 0) moveCurrent(rowCount() - 1, true);
 }
 
 void Dataset::next() {
     requireOpen();
     checkBrowseMode();
-    bof_ = false;
     if (current_ + 1 < rowCount()) {
         eof_ = false;
         moveCurrent(current_ + 1, true);
@@ -128,24 +122,11 @@ void Dataset::next() {
     }
 }
 
-void Dataset::prior() {
-    requireOpen();
-    checkBrowseMode();
-    eof_ = false;
-    if (current_ > 0) {
-        bof_ = false;
-        moveCurrent(current_ - 1, true);
-    } else {
-        bof_ = true;
-    }
-}
-
 void Dataset::moveTo(int row) {
     requireOpen();
     if (row < 0 || row >= rowCount()) return;
     checkBrowseMode();
     eof_ = false;
-    bof_ = row == 0;
     moveCurrent(row, true);
 }
 
@@ -318,7 +299,6 @@ bool Dataset::locate(const QString& field, const QVariant& value) {
     const QList<int> hits = findRows(col, v, true);
     if (hits.isEmpty()) return false;
     eof_ = false;
-    bof_ = hits.first() == 0;
     moveCurrent(hits.first(), true);
     return true;
 }

@@ -42,11 +42,9 @@ public:
     int recNo() const { return current_; }
     bool isEmpty() const { return recordCount() == 0; }
     bool eof() const { return eof_; }
-    bool bof() const { return bof_; }
 
     void first();
     void next();
-    void prior();
     void last();
     // Moves to a row by index (a grid selecting a row); raises after-scroll.
     void moveTo(int row);
@@ -84,7 +82,6 @@ public:
 Q_SIGNALS:
     void afterScroll();
     void afterOpen();
-    void afterClose();
     void stateChanged();
     // The current row's values changed or another row became current.
     void currentChanged();
@@ -125,7 +122,6 @@ private:
     int current_ = -1;
     int savedCurrent_ = -1;
     bool eof_ = true;
-    bool bof_ = true;
     bool modified_ = false;
     QVariantList buffer_;
     QBitArray assigned_;

@@ -41,7 +41,6 @@ class StoredQuery : public Query {
     Q_OBJECT
 public:
     StoredQuery(Connection* connection, const QString& name, QObject* parent = nullptr);
-    void setProcedureName(const QString& name) { name_ = name; }
     const QString& procedureName() const { return name_; }
     // "SSN='…'", "ssn = '…'": throws Error when the text is not such a test.
     void setFilter(const QString& filterText);

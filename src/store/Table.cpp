@@ -40,11 +40,6 @@ Table::Table(Connection* connection, const QString& tableName, QObject* parent)
 
 Table::~Table() = default;
 
-void Table::setTableName(const QString& name) {
-    if (isOpen()) throw Error("数据集打开时不能更改表名");
-    tableName_ = name;
-}
-
 QString Table::quotedTable() const { return quoteIdent(tableName_); }
 
 qint64 Table::currentRowId() const {

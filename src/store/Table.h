@@ -20,7 +20,6 @@ public:
     ~Table() override;
 
     const QString& tableName() const { return tableName_; }
-    void setTableName(const QString& name);
     // Row id of the current row (0 when none).
     qint64 currentRowId() const;
 

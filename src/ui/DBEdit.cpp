@@ -41,7 +41,10 @@ void DBEdit::bindColumn() {
         static const QRegularExpression number("[-+]?[0-9]*(\\.[0-9]*)?");
         static const QRegularExpression whole("[-+]?[0-9]*");
         const bool fraction = c.kind == store::Column::Kind::Real || c.scale > 0;
-        setValidator(new QRegularExpressionValidator(fraction ? number : whole, this));
+        // One validator for the field's life: the dataset reopens often.
+        if (!numeric_) numeric_ = new QRegularExpressionValidator(this);
+        numeric_->setRegularExpression(fraction ? number : whole);
+        setValidator(numeric_);
     }
     showValue();
 }

@@ -5,6 +5,8 @@
 #include "store/Dataset.h"
 #include "ui/LineEdit.h"
 
+class QRegularExpressionValidator;
+
 namespace ui {
 
 // A text field bound to one column of a dataset's current row. A text
@@ -29,7 +31,6 @@ public:
     // Writes pending typed text into the column (throws store::Error when
     // the text cannot be converted).
     void updateRecord();
-    bool isDirty() const { return dirty_; }
 
 protected:
     void focusOutEvent(QFocusEvent* e) override;
@@ -44,6 +45,7 @@ private:
     bool dirty_ = false;
     bool showing_ = false;
     bool isDate_ = false;
+    QRegularExpressionValidator* numeric_ = nullptr;
 };
 
 }  // namespace ui

@@ -20,7 +20,6 @@ DBLookupComboBox::DBLookupComboBox(store::Dataset* listSource, QWidget* parent, 
         // The operator's choice runs the list's after-scroll: a failure there is shown, not thrown.
         if (list_ && list_->isOpen() && !guarded(this, [&] { list_->moveTo(row); })) return;
         Q_EMIT chosen(value_);
-        Q_EMIT valueChanged(value_);
     });
     reload();
 }
@@ -54,7 +53,6 @@ void DBLookupComboBox::showValue(bool move) {
 void DBLookupComboBox::setValue(const QString& name) {
     value_ = name;
     showValue(true);
-    Q_EMIT valueChanged(value_);
 }
 
 QString DBLookupComboBox::text() const { return currentIndex() >= 0 ? names_.value(currentIndex()) : QString(); }
@@ -65,10 +63,8 @@ QString DBLookupComboBox::code() const {
 }
 
 void DBLookupComboBox::keyPressEvent(QKeyEvent* e) {
-    if (emptyOnKeys_ &&
-        (e->key() == Qt::Key_Space || e->key() == Qt::Key_Backspace || e->key() == Qt::Key_Delete)) {
+    if (emptyingKeys_.contains(e->key())) {
         setValue(QString());
-        Q_EMIT emptiedByKey();
         e->accept();
         return;
     }

@@ -27,15 +27,13 @@ public:
     // empty unless a listed value is chosen.
     QString code() const;
 
-    // Space, Backspace and Delete empty the list (the registration windows).
-    void setEmptyOnKeys(bool on) { emptyOnKeys_ = on; }
+    // Keys that empty the list (in the registration windows Space and
+    // Backspace, or Delete); none unless set.
+    void setEmptiedBy(QList<int> keys) { emptyingKeys_ = std::move(keys); }
 
 Q_SIGNALS:
     // The operator chose an item (click or keys in the popup).
     void chosen(const QString& name);
-    void valueChanged(const QString& name);
-    // Space, Backspace or Delete emptied the list.
-    void emptiedByKey();
 
 protected:
     void keyPressEvent(QKeyEvent* e) override;
@@ -50,7 +48,7 @@ private:
     QString value_;
     QStringList names_;
     bool filling_ = false;
-    bool emptyOnKeys_ = false;
+    QList<int> emptyingKeys_;
 };
 
 }  // namespace ui

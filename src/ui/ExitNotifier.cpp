@@ -17,7 +17,6 @@ void ExitNotifier::onExit(QWidget* control, std::function<void()> handler) {
 void ExitNotifier::focusChanged(QWidget* old, QWidget* now) {
     if (suspended_ || !old || !now || old == now) return;
     if (old->window() != window_ || now->window() != window_) return;
-    Q_EMIT exited(old);
     auto it = handlers_.find(old);
     if (it != handlers_.end()) {
         auto h = *it;  // the handler may register or remove handlers

@@ -22,9 +22,6 @@ public:
     void setSuspended(bool s) { suspended_ = s; }
     bool suspended() const { return suspended_; }
 
-Q_SIGNALS:
-    void exited(QWidget* control);
-
 private:
     void focusChanged(QWidget* old, QWidget* now);
     QWidget* window_;

@@ -2,16 +2,57 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QHash>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
 #include <QWidget>
 
 namespace ui {
 
+// The one application-wide filter: key presses reach the window's preview
+// before the focused control sees them.
+class KeyDispatcher : public QObject {
+public:
+    // Made with the first preview; it lives as long as the application.
+    static KeyDispatcher* instance() {
+        if (!one_) {
+            one_ = new KeyDispatcher(qApp);
+            qApp->installEventFilter(one_);
+        }
+        return one_;
+    }
+    static KeyDispatcher* existing() { return one_; }
+    void add(QWidget* window, KeyPreview* preview) { previews_.insert(window, preview); }
+    void remove(QWidget* window, KeyPreview* preview) {
+        if (previews_.value(window) == preview) previews_.remove(window);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::Show)
+            return false;
+        if (!watched->isWidgetType()) return false;
+        auto* w = static_cast<QWidget*>(watched);
+        KeyPreview* p = previews_.value(w->window());
+        return p && p->preview(w, event);
+    }
+
+private:
+    using QObject::QObject;
+    static inline QPointer<KeyDispatcher> one_;
+    QHash<QWidget*, KeyPreview*> previews_;
+};
+
 KeyPreview::KeyPreview(QWidget* window, QAbstractButton* cancelButton)
     : QObject(window), window_(window), cancel_(cancelButton) {
-    qApp->installEventFilter(this);
+    KeyDispatcher::instance()->add(window_, this);
     disarmDefaultButtons();
+}
+
+KeyPreview::~KeyPreview() {
+    if (KeyDispatcher* d = KeyDispatcher::existing()) d->remove(window_, this);
 }
 
 void KeyPreview::disarmDefaultButtons() {
@@ -30,11 +71,10 @@ void focusNextControl(QWidget* window, bool forward) {
     QApplication::sendEvent(from, &tab);
 }
 
-bool KeyPreview::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::Show && watched == window_) disarmDefaultButtons();
+bool KeyPreview::preview(QWidget* w, QEvent* event) {
+    if (event->type() == QEvent::Show && w == window_) disarmDefaultButtons();
     if (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride) return false;
-    auto* w = qobject_cast<QWidget*>(watched);
-    if (!w || w->window() != window_ || !window_->isEnabled()) return false;
+    if (w->window() != window_ || !window_->isEnabled()) return false;
     auto* ke = static_cast<QKeyEvent*>(event);
     const int key = ke->key();
     if (event->type() == QEvent::ShortcutOverride) {

@@ -13,10 +13,13 @@ namespace ui {
 // like Tab (Shift+Enter back) and presses a focused button; Esc presses the
 // window's cancel button; F1 runs the window's save. Buttons lose their
 // autoDefault so Enter never presses a default button behind our back.
+// One application-wide filter serves every window's preview: it hands each
+// event to the preview of the window the event is for.
 class KeyPreview : public QObject {
     Q_OBJECT
 public:
     KeyPreview(QWidget* window, QAbstractButton* cancelButton = nullptr);
+    ~KeyPreview() override;
 
     void setCancelButton(QAbstractButton* b) { cancel_ = b; }
     void setF1Handler(std::function<void()> f) { f1_ = std::move(f); }
@@ -27,10 +30,11 @@ public:
     // Makes every push button of the window non-default (again, for buttons added later).
     void disarmDefaultButtons();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
+    friend class KeyDispatcher;
+    // An event for a widget of this window; true swallows it.
+    bool preview(QWidget* target, QEvent* event);
+
     QWidget* window_;
     QPointer<QAbstractButton> cancel_;
     std::function<void()> f1_;

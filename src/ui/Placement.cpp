@@ -17,8 +17,7 @@ void apply(QWidget* w, QSize outer, Sizing sizing) {
         w->setFixedSize(client);
     else
         w->resize(client);
-    if (QScreen* s = w->screen())
-        w->move(s->availableGeometry().center() - w->frameGeometry().center() + w->pos());
+    centreOnScreen(w);
 }
 
 // Waits for the window manager's frame (it arrives with a move or resize of
@@ -55,6 +54,11 @@ class FrameWatch : public QObject {
 void placeWithOuterSize(QWidget* window, QSize outer, Sizing sizing) {
     apply(window, outer, sizing);
     if (!frameKnown(window)) new FrameWatch(window, outer, sizing);
+}
+
+void centreOnScreen(QWidget* window) {
+    if (QScreen* s = window->screen())
+        window->move(s->availableGeometry().center() - window->frameGeometry().center() + window->pos());
 }
 
 }  // namespace ui

@@ -14,4 +14,9 @@ enum class Sizing { Resizable, Fixed };
 // as it is, and only then.
 void placeWithOuterSize(QWidget* window, QSize outer, Sizing sizing = Sizing::Resizable);
 
+// Centres a window, frame included, on the available area of its screen.
+// Before the window is shown it has no frame yet and its own rectangle is
+// centred.
+void centreOnScreen(QWidget* window);
+
 }  // namespace ui

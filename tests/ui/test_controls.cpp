@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
+#include <QValidator>
 #include <QVBoxLayout>
 
 #include "store/Connection.h"
@@ -87,6 +89,59 @@ TEST_F(ControlsTest, NumberFieldTakesDigitsOnly) {
     n->setFocus();
     QTest::keyClicks(n, "1x2y");
     EXPECT_EQ(n->text(), "12");
+}
+
+TEST_F(ControlsTest, NumberFieldKeepsOneValidatorAcrossReopens) {
+    store::Table t(&c, "M_CORPORATION");
+    t.open();
+    auto* n = new ui::DBEdit(&t, "INCOLICENSEUSEFULLIFE", &window);
+    layout->addWidget(n);
+    const QValidator* v = n->validator();
+    ASSERT_NE(v, nullptr);
+    for (int i = 0; i < 3; ++i) {
+        t.close();
+        t.open();
+    }
+    EXPECT_EQ(n->validator(), v);
+    EXPECT_EQ(n->findChildren<QValidator*>().size(), 1);
+    t.insert();
+    showWindow();
+    n->setFocus();
+    QTest::keyClicks(n, "3z4");
+    EXPECT_EQ(n->text(), "34");
+}
+
+TEST_F(ControlsTest, LookupListIsEmptiedOnlyByTheKeysItWasGiven) {
+    store::Query sex(&c);
+    sex.runQuery("select * from D_SEX");
+    auto* spaceOrBack = new ui::DBLookupComboBox(&sex, &window);
+    spaceOrBack->setEmptiedBy({Qt::Key_Space, Qt::Key_Backspace});
+    auto* del = new ui::DBLookupComboBox(&sex, &window);
+    del->setEmptiedBy({Qt::Key_Delete});
+    auto* none = new ui::DBLookupComboBox(&sex, &window);
+    for (QWidget* l : {static_cast<QWidget*>(spaceOrBack), static_cast<QWidget*>(del), static_cast<QWidget*>(none)})
+        layout->addWidget(l);
+    showWindow();
+    struct Case {
+        ui::DBLookupComboBox* list;
+        Qt::Key key;
+        bool empties;
+    } cases[] = {
+        {spaceOrBack, Qt::Key_Space, true}, {spaceOrBack, Qt::Key_Backspace, true},
+        {spaceOrBack, Qt::Key_Delete, false}, {del, Qt::Key_Delete, true},
+        {del, Qt::Key_Backspace, false},     {none, Qt::Key_Backspace, false},
+        {none, Qt::Key_Delete, false},
+    };
+    int i = 0;
+    for (const Case& k : cases) {
+        ++i;
+        k.list->setValue("女");
+        k.list->setFocus();
+        QTest::keyClick(k.list, k.key);
+        if (k.list->view()->isVisible()) k.list->hidePopup();
+        EXPECT_EQ(k.list->value().isEmpty(), k.empties) << i;
+        EXPECT_EQ(k.list->text().isEmpty(), k.empties) << i;
+    }
 }
 
 TEST_F(ControlsTest, LookupListShowsNamesAndMovesItsDatasetOnlyForListedNames) {

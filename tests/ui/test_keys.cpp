@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QVBoxLayout>
+#include <memory>
 
 #include "support/TestSupport.h"
 #include "ui/Dialogs.h"
@@ -61,6 +62,38 @@ TEST(KeyPreview, EnterMovesLikeTabPressesFocusedButtonsAndEscCancels) {
     EXPECT_TRUE(w.dialog.isVisible());  // Esc runs the cancel button's handler, nothing else
     QTest::keyClick(w.a, Qt::Key_F1);
     EXPECT_EQ(w.f1, 1);
+}
+
+// Every window's preview sees only its own window's keys, whichever window was
+// made first, and a closed window's preview is gone with it.
+TEST(KeyPreview, EachWindowHandlesOnlyItsOwnKeys) {
+    auto first = std::make_unique<Window>();
+    Window second;
+    second.a->setFocus();
+    QTest::keyClick(second.a, Qt::Key_Escape);
+    QTest::keyClick(second.a, Qt::Key_F1);
+    EXPECT_EQ(second.closes, 1);
+    EXPECT_EQ(second.f1, 1);
+    EXPECT_EQ(first->closes, 0);
+    EXPECT_EQ(first->f1, 0);
+
+    QApplication::setActiveWindow(&first->dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&first->dialog));
+    first->a->setFocus();
+    QTest::keyClick(first->a, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), first->b);
+    QTest::keyClick(first->b, Qt::Key_Escape);
+    EXPECT_EQ(first->closes, 1);
+    EXPECT_EQ(second.closes, 1);
+
+    first.reset();
+    QApplication::setActiveWindow(&second.dialog);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&second.dialog));
+    second.a->setFocus();
+    QTest::keyClick(second.a, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), second.b);
+    QTest::keyClick(second.b, Qt::Key_Escape);
+    EXPECT_EQ(second.closes, 2);
 }
 
 TEST(ExitNotifier, FiresOnlyForMovesInsideTheWindow) {
