@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
-#include <QValidator>
+#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "store/Connection.h"
@@ -103,7 +103,7 @@ TEST_F(ControlsTest, NumberFieldKeepsOneValidatorAcrossReopens) {
         t.open();
     }
     EXPECT_EQ(n->validator(), v);
-    EXPECT_EQ(n->findChildren<QValidator*>().size(), 1);
+    EXPECT_EQ(n->findChildren<QRegularExpressionValidator*>().size(), 1);
     t.insert();
     showWindow();
     n->setFocus();
