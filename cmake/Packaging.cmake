@@ -9,10 +9,9 @@ foreach(size 16 32 48 64 128 256)
   install(FILES packaging/icons/veyra-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME veyra.png)
 endforeach()
-# The command-line transfer, where the tree has it.
+# The command-line transfer (installed by its own directory), where the tree has it.
 set(VEYRA_METAINFO_EXTRA_BINARIES "")
 if(TARGET veyra-transfer)
-  install(TARGETS veyra-transfer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   set(VEYRA_METAINFO_EXTRA_BINARIES "\n    <binary>veyra-transfer</binary>")
 endif()
 configure_file(packaging/org.veyra.Veyra.metainfo.xml.in org.veyra.Veyra.metainfo.xml @ONLY)

@@ -195,6 +195,7 @@ class TForm_cop_info : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
     // Closing by any means drops the pending change of the current row.
     void done(int r) override;
 
@@ -204,6 +205,8 @@ class TForm_cop_info : public QDialog {
     void buildPage2();
     void buildPage3();
     void buildBottom();
+    // The panels, the pages and the window's size from its layouts.
+    void layOut();
     void setKeyboardOrder();
     void connectRules();
     bool keyRule(QWidget* target, int key, Qt::KeyboardModifiers mods);

@@ -152,17 +152,18 @@ class TForm_per_info : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void buildControls();
-    // The five slots with their name boxes, and the search panel; rows from y0.
-    void buildHosSlots(int y0, int pitch);
+    // A designated institution slot (entering it opens the search panel) and the panel.
+    ui::DBEdit* makeSlot(int slot, QWidget* parent);
+    void buildHosPanel();
     void setTabOrderOfControls();
     void connectHandlers();
     void openLists();
-    QLabel* addLabel(const QString& text, QWidget* buddy, int x, int y, int w, const char* colour = nullptr);
 
     bool keyPressed(QWidget* target, int key, Qt::KeyboardModifiers mods);
     // Restricts a list: close, new SQL, open.

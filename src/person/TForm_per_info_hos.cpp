@@ -47,29 +47,14 @@ class HosGrid : public ui::DBGrid {
 
 }  // namespace
 
-void TForm_per_info::buildHosSlots(int y0, int pitch) {
-    const int h = 21;
-    for (int i = 0; i < 5; ++i) {
-        const int slot = i + 1;
-        const bool left = slot % 2 == 1;
-        const int y = y0 + (i / 2) * pitch;
-        auto* e = new SlotEdit(ADOTable_DDYLJG, QString("HOSP_%1").arg(slot), this,
-                               [this, slot] { DBEdit_DDYLJGEnter(slot); });
-        e->setObjectName(QString("DBEdit_DDYLJG%1").arg(slot));
-        if (slot != 4) e->setToolTip("请输入定点医疗机构代码");
-        auto* name = new QLineEdit(this);
-        name->setObjectName(QString("Edit_HOSNAME%1").arg(slot));
-        name->setEnabled(false);
-        name->setAccessibleName(QString("定点医疗机构%1名称").arg(slot));
-        const int labelX = left ? 8 : 270;
-        const int fieldX = left ? 96 : 360;
-        e->setGeometry(fieldX, y, 64, h);
-        name->setGeometry(fieldX + 68, y, left ? 100 : 249, h);
-        addLabel(QString("定点医疗机构%1").arg(slot), e, labelX, y, 84, slot == 1 ? "#0000ff" : nullptr);
-        DBEdit_DDYLJG[i] = e;
-        Edit_HOSNAME[i] = name;
-    }
+ui::DBEdit* TForm_per_info::makeSlot(int slot, QWidget* parent) {
+    auto* e = new SlotEdit(ADOTable_DDYLJG, QString("HOSP_%1").arg(slot), parent,
+                           [this, slot] { DBEdit_DDYLJGEnter(slot); });
+    if (slot != 4) e->setToolTip("请输入定点医疗机构代码");
+    return e;
+}
 
+void TForm_per_info::buildHosPanel() {
     Panel_hos = new QFrame(this);
     Panel_hos->setObjectName("Panel_hos");
     Panel_hos->setFrameStyle(QFrame::Panel | QFrame::Raised);

@@ -1,0 +1,136 @@
+// The windows built by layouts: their described size at the default font, and
+// at a font half as large again, room for every label and field and no two
+// controls on top of each other.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/TForm_login.h"
+#include "employer/TForm_cop_info.h"
+#include "person/TForm_per_info.h"
+#include "support/TestSupport.h"
+
+using namespace testing_support;
+
+namespace {
+
+// The controls the operator sees: named labels, fields and buttons, not the
+// zero-sized page-advance buttons, not the hidden search panel.
+QList<QWidget*> shownControls(QWidget* window) {
+    QList<QWidget*> controls;
+    for (QWidget* w : window->findChildren<QWidget*>()) {
+        if (w->objectName().isEmpty() || !w->isVisibleTo(window) || w->size().isEmpty()) continue;
+        if (qobject_cast<QLabel*>(w) || qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w) ||
+            qobject_cast<QPushButton*>(w))
+            controls.append(w);
+    }
+    return controls;
+}
+
+QRect inWindow(QWidget* w, QWidget* window) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); }
+
+// Every control has the room its content asks for and none covers another.
+void expectRoomAndNoOverlap(QWidget* window, const std::string& where) {
+    const QList<QWidget*> controls = shownControls(window);
+    ASSERT_GT(controls.size(), 4) << where;
+    for (QWidget* w : controls) {
+        const std::string name = where + " " + w->objectName().toStdString();
+        const QSize need = qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)
+                               ? w->sizeHint()
+                               : QSize(w->minimumSizeHint().width(), w->sizeHint().height());
+        EXPECT_GE(w->width(), need.width()) << name << " is clipped";
+        EXPECT_GE(w->height(), need.height()) << name << " is clipped";
+        EXPECT_GE(w->width(), w->minimumWidth()) << name;
+        EXPECT_TRUE(window->rect().contains(inWindow(w, window))) << name << " lies outside the window";
+    }
+    for (int i = 0; i < controls.size(); ++i)
+        for (int j = i + 1; j < controls.size(); ++j)
+            EXPECT_FALSE(inWindow(controls[i], window).intersects(inWindow(controls[j], window)))
+                << where << " " << controls[i]->objectName().toStdString() << " and "
+                << controls[j]->objectName().toStdString() << " overlap";
+}
+
+class Layouts : public ::testing::TestWithParam<double> {
+protected:
+    void SetUp() override {
+        normal_ = QApplication::font();
+        QFont f = normal_;
+        f.setPointSizeF(normal_.pointSizeF() * GetParam());
+        QApplication::setFont(f);
+    }
+    void TearDown() override { QApplication::setFont(normal_); }
+    bool defaultFont() const { return GetParam() == 1.0; }
+
+    // Shows the window and checks it, page by page where it has pages.
+    void check(QWidget* window, QSize described, QTabWidget* pages = nullptr) {
+        window->show();
+        QApplication::processEvents();
+        const std::string name = window->objectName().toStdString();
+        if (defaultFont())
+            EXPECT_EQ(window->size(), described) << name;
+        else
+            EXPECT_TRUE(window->width() >= described.width() && window->height() >= described.height()) << name;
+        for (int i = 0; i < (pages ? pages->count() : 1); ++i) {
+            if (pages) pages->setCurrentIndex(i);
+            QApplication::processEvents();
+            expectRoomAndNoOverlap(window, name + " page " + std::to_string(i + 1));
+        }
+        window->hide();
+    }
+
+    WorkDir work;
+    RecordingDialogs dialogs;
+    QFont normal_;
+};
+
+TEST_P(Layouts, EmployerWindow) {
+    TForm_cop_info w;
+    check(&w, QSize(683, 543), w.PageControl1);
+}
+
+TEST_P(Layouts, PersonWindow) {
+    TForm_per_info w;
+    check(&w, QSize(685, 464));
+}
+
+TEST_P(Layouts, LoginWindow) {
+    TForm_login w;
+    check(&w, QSize(227, 136));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fonts, Layouts, ::testing::Values(1.0, 1.5),
+                         [](const auto& info) { return info.param == 1.0 ? "Default" : "HalfAsLargeAgain"; });
+
+// Labels the checks do not single out take the palette's text colour, so a
+// dark theme shows them light; blue and teal stay.
+TEST(LabelColours, PaletteTextUnlessDescribed) {
+    WorkDir work;
+    RecordingDialogs dialogs;
+    const QPalette normal = QApplication::palette();
+    QPalette dark = normal;
+    dark.setColor(QPalette::Window, QColor(45, 45, 48));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    QApplication::setPalette(dark);
+    TForm_per_info person;
+    TForm_cop_info employer;
+    const QList<QPair<QWidget*, QPair<const char*, QColor>>> labels = {
+        {&person, {"Label_DBEdit_CSD", QColor(230, 230, 230)}},
+        {&person, {"Label_DBEdit_DDYLJG2", QColor(230, 230, 230)}},
+        {&person, {"Label_Edit_SHBXDJZBM", QColor(0, 0, 255)}},
+        {&person, {"Label_DBEdit_LTXRQ", QColor(0, 128, 128)}},
+        {&employer, {"Label_DBEdit_DWMC", QColor(230, 230, 230)}},
+        {&employer, {"Label_Edit_BDQJFYS", QColor(230, 230, 230)}}};
+    for (const auto& [window, label] : labels) {
+        auto* l = window->findChild<QLabel*>(label.first);
+        ASSERT_TRUE(l) << label.first;
+        EXPECT_EQ(l->palette().color(QPalette::WindowText), label.second) << label.first;
+    }
+    QApplication::setPalette(normal);
+}
+
+}  // namespace
