@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStyle>
 
 namespace ui {
 namespace {
@@ -18,6 +20,7 @@ class QtDialogs : public Dialogs {
 public:
     void message(QWidget* parent, const QString& text) override {
         QMessageBox box(QMessageBox::NoIcon, applicationTitle(), displayable(text), QMessageBox::Ok, parent);
+        fitCaption(&box);
         box.exec();
     }
     bool confirm(QWidget* parent, const QString& text) override {
@@ -27,11 +30,13 @@ public:
         QPushButton* yes = box.addButton("Yes", QMessageBox::YesRole);
         box.addButton("No", QMessageBox::NoRole);
         box.setDefaultButton(yes);
+        fitCaption(&box);
         box.exec();
         return box.clickedButton() == yes;
     }
     void error(QWidget* parent, const QString& text) override {
         QMessageBox box(QMessageBox::Critical, applicationTitle(), displayable(text), QMessageBox::Ok, parent);
+        fitCaption(&box);
         box.exec();
     }
     QString openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override {
@@ -52,5 +57,19 @@ Dialogs& dialogs() { return installed ? *installed : qtDialogs(); }
 void setDialogs(Dialogs* d) { installed = d; }
 
 QString applicationTitle() { return QStringLiteral("Veyra"); }
+
+void fitCaption(QMessageBox* box) {
+    // The title bar's own font is the window manager's; the application's
+    // title font is the nearest guess, made bold as most themes draw it.
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    // The title bar also holds the window icon and up to three buttons.
+    const int frameRoom = 4 * box->style()->pixelMetric(QStyle::PM_TitleBarHeight) + 24;
+    const int width = QFontMetrics(font).horizontalAdvance(box->windowTitle()) + frameRoom;
+    // QMessageBox sizes itself from its grid; a spacer across it is the way to widen it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                      grid->columnCount());
+}
 
 }  // namespace ui

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QMessageBox;
 class QWidget;
 
 namespace ui {
@@ -30,5 +31,10 @@ void setDialogs(Dialogs* d);
 
 // The caption of every plain message box.
 QString applicationTitle();
+
+// Widens a message box so the window manager can show its whole caption
+// beside its own buttons (a short text otherwise gives a box narrower than
+// "Veyra" with the title bar's buttons).
+void fitCaption(QMessageBox* box);
 
 }  // namespace ui
