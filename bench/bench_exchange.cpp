@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "Measure.h"
+#include "SetBased.h"
 #include "exchange/RowsChecksum.h"
 #include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
@@ -86,43 +88,6 @@ double ms(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
 }
 
-const char* kSetBased[] = {
-    "INSERT INTO main.M_CORPORATION (%1) SELECT %2 FROM src.M_CORPORATION s "
-    "WHERE NOT EXISTS (SELECT 1 FROM main.M_CORPORATION t WHERE t.SSN = s.SSN) "
-    "AND s.rowid = (SELECT min(d.rowid) FROM src.M_CORPORATION d WHERE d.SSN = s.SSN) ORDER BY s.rowid",
-    "INSERT INTO main.M_PERSON (%1) SELECT c.CORPSN, %2 FROM src.M_PERSON s "
-    "JOIN main.M_CORPORATION c ON c.SSN = s.SSN "
-    "WHERE NOT EXISTS (SELECT 1 FROM main.M_PERSON t WHERE t.IDCARD = s.IDCARD) "
-    "AND s.rowid = (SELECT min(d.rowid) FROM src.M_PERSON d WHERE d.IDCARD = s.IDCARD) ORDER BY s.rowid",
-    "INSERT INTO main.M_PSNAPPOINTEDHOSPITAL (%1) SELECT p.PSNSN, %2 FROM src.M_PSNAPPOINTEDHOSPITAL s "
-    "JOIN main.M_PERSON p ON p.IDCARD = s.IDCARD "
-    "WHERE NOT EXISTS (SELECT 1 FROM main.M_PSNAPPOINTEDHOSPITAL t WHERE t.IDCARD = s.IDCARD) "
-    "AND s.rowid = (SELECT min(d.rowid) FROM src.M_PSNAPPOINTEDHOSPITAL d WHERE d.IDCARD = s.IDCARD) "
-    "ORDER BY s.rowid",
-};
-
-// The same work as a transfer, in three statements.
-double setBasedCopy(const QString& target, const QString& source) {
-    store::Connection c;
-    c.open(target);
-    c.execute("ATTACH ? AS src", {source});
-    QElapsedTimer t;
-    t.start();
-    c.beginTransaction();
-    const QStringList tables = exchange::registerTables();
-    for (int i = 0; i < 3; ++i) {
-        QStringList cols;
-        for (const store::Column& col : c.tableColumns(tables[i])) cols.append(col.name);
-        const QStringList copied = i == 0 ? cols.mid(1) : cols.mid(i == 1 ? 2 : 1);
-        const QStringList inserted = i == 0 ? cols.mid(1) : (i == 1 ? cols.mid(1) : cols);
-        QStringList sourceCols;
-        for (const QString& n : copied) sourceCols.append("s." + n);
-        c.execute(QString(kSetBased[i]).arg(inserted.join(", "), sourceCols.join(", ")));
-    }
-    c.commit();
-    return ms(t);
-}
-
 qint64 count(const QString& path, const char* table) {
     store::Connection c;
     c.open(path, store::databasePassword(), store::Connection::Mode::ReadOnly);
@@ -184,7 +149,7 @@ int main(int argc, char** argv) {
         QDir().mkpath(QFileInfo(w).absolutePath());
         copyFile(base, w);
     }
-    const double setImport = setBasedCopy(work1, source);
+    const double setImport = bench::setBasedCopy(work1, source);
 
     double gate = 0, transferImport = 0;
     {
@@ -200,15 +165,21 @@ int main(int argc, char** argv) {
         if (!transfer.run()) std::printf("transfer failed: %s\n", qPrintable(transfer.errorText()));
         transferImport = ms(t);
     }
-    double windowImport = 0;
+    double windowImport = 0, importPeak = 0;
+    qint64 importStall = 0;
+    bench::StallWatch watch;
     {
         store::setWorkingDatabasePath(work3);
         TForm_import form;
         form.show();
         form.Edit_fromfile->setText(source);
+        bench::resetPeakMemory();
+        watch.start();
         t.restart();
         form.Button1Click();
         windowImport = ms(t);
+        importStall = watch.stop();
+        importPeak = bench::peakMemoryMB();
         if (dialogs.shown != QStringList{"操作完毕！"})
             std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
         dialogs.shown.clear();
@@ -247,13 +218,42 @@ int main(int argc, char** argv) {
     std::printf("import  transfer              %8.0f ms   ratio %.2f\n", transferImport,
                 transferImport / setImport);
     std::printf("import  file checks (copy, header, integrity, checksum) %8.0f ms\n", gate);
-    std::printf("import  whole window command  %8.0f ms\n", windowImport);
+    std::printf("import  whole window command  %8.0f ms   peak memory %.0f MB, longest stall %lld ms\n",
+                windowImport, importPeak, importStall);
+
+    // The same file again: every row is already held.
+    const double setDuplicates = bench::setBasedCopy(work1, source);
+    double windowDuplicates = 0, duplicatesPeak = 0;
+    qint64 duplicatesStall = 0;
+    {
+        store::setWorkingDatabasePath(work3);
+        TForm_import form;
+        form.show();
+        form.Edit_fromfile->setText(source);
+        bench::resetPeakMemory();
+        watch.start();
+        t.restart();
+        form.Button1Click();
+        windowDuplicates = ms(t);
+        duplicatesStall = watch.stop();
+        duplicatesPeak = bench::peakMemoryMB();
+        if (dialogs.shown != QStringList{"操作完毕！"})
+            std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
+        dialogs.shown.clear();
+        std::printf("window log area after the all-duplicates import: %lld lines\n",
+                    qlonglong(form.log().size()));
+    }
+    std::printf("all-duplicates import  set-based   %8.0f ms\n", setDuplicates);
+    std::printf(
+        "all-duplicates import  window      %8.0f ms   ratio %.2f (goal 3)   peak memory %.0f MB (goal 300), "
+        "longest stall %lld ms (goal 250)\n",
+        windowDuplicates, windowDuplicates / setDuplicates, duplicatesPeak, duplicatesStall);
 
     // Export of the imported register into a fresh template copy.
     const QString out1 = dir.filePath("out-set.mdb"), out2 = dir.filePath("out-transfer.mdb");
     copyFile(tmpl, out1);
     copyFile(tmpl, out2);
-    const double setExport = setBasedCopy(out1, work2);
+    const double setExport = bench::setBasedCopy(out1, work2);
     double transferExport = 0;
     {
         store::Connection from, to;
@@ -266,22 +266,28 @@ int main(int argc, char** argv) {
         if (!transfer.run()) std::printf("export failed: %s\n", qPrintable(transfer.errorText()));
         transferExport = ms(t);
     }
-    double windowExport = 0;
+    double windowExport = 0, exportPeak = 0;
+    qint64 exportStall = 0;
     {
         store::setWorkingDatabasePath(work3);
         copyFile(tmpl, dir.filePath("window/structure.mdb"));
         TForm_import form;
         form.show();
+        bench::resetPeakMemory();
+        watch.start();
         t.restart();
         form.Button4Click();
         windowExport = ms(t);
+        exportStall = watch.stop();
+        exportPeak = bench::peakMemoryMB();
         if (dialogs.shown != QStringList{"操作完毕！"})
             std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
     }
     std::printf("export  set-based copy        %8.0f ms\n", setExport);
     std::printf("export  transfer (+checksum)  %8.0f ms   ratio %.2f\n", transferExport,
                 transferExport / setExport);
-    std::printf("export  whole window command  %8.0f ms\n", windowExport);
+    std::printf("export  whole window command  %8.0f ms   peak memory %.0f MB, longest stall %lld ms\n",
+                windowExport, exportPeak, exportStall);
     ui::setDialogs(nullptr);
     return 0;
 }

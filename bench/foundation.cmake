@@ -1,7 +1,8 @@
 # Synthetic registers for benchmarks.
-add_library(veyra_benchgen STATIC ${CMAKE_CURRENT_LIST_DIR}/RegisterGenerator.cpp ${CMAKE_CURRENT_LIST_DIR}/RegisterGenerator.h)
+add_library(veyra_benchgen STATIC ${CMAKE_CURRENT_LIST_DIR}/RegisterGenerator.cpp ${CMAKE_CURRENT_LIST_DIR}/RegisterGenerator.h
+  ${CMAKE_CURRENT_LIST_DIR}/SetBased.cpp ${CMAKE_CURRENT_LIST_DIR}/SetBased.h ${CMAKE_CURRENT_LIST_DIR}/Measure.h)
 target_include_directories(veyra_benchgen PUBLIC ${CMAKE_SOURCE_DIR}/bench ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(veyra_benchgen PUBLIC veyra_store)
+target_link_libraries(veyra_benchgen PUBLIC veyra_store veyra_transfer)
 
 add_executable(veyra-gen-register ${CMAKE_CURRENT_LIST_DIR}/gen_register.cpp)
 target_link_libraries(veyra-gen-register PRIVATE veyra_benchgen)

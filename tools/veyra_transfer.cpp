@@ -1,11 +1,11 @@
 // veyra-transfer: the data exchange window's import, export and file checks
 // from the command line, for offices that merge many submission files.
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <cstdio>
-#include <unistd.h>
 
 #include "exchange/ExchangeCommands.h"
 #include "exchange/Paths.h"
@@ -45,8 +45,8 @@ class Console : public exchange::CommandObserver {
         total_ = total;
     }
     void rowReached(exchange::Register, int row) override {
-        if (tty_ && clock_.elapsed() >= 200) show(QString("%1 %2/%3").arg(name(), QString::number(row),
-                                                                           QString::number(total_)));
+        if (tty_ && clock_.elapsed() >= 200)
+            show(QString("%1 %2/%3").arg(name(), QString::number(row), QString::number(total_)));
     }
     void tableFinished(exchange::Register, int) override {}
     void logLines(const QStringList& lines) override {

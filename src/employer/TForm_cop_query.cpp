@@ -4,71 +4,39 @@
 
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QScreen>
-#include <QShowEvent>
-#include <QVBoxLayout>
 #include <memory>
 
 #include "app/globals/Globals.h"
 #include "employer/TForm_XGSBDJZH.h"
 #include "employer/TForm_cop_info.h"
 #include "reports/TForm_print1.h"
-#include "store/DatabaseFactory.h"
 #include "store/Error.h"
 #include "ui/Dialogs.h"
 #include "store/ErrorText.h"
 #include "ui/Guard.h"
-#include "ui/Placement.h"
-#include "ui/KeyPreview.h"
 #include "ui/Modal.h"
 
-namespace {
-const QString kList = QStringLiteral("SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION");
-const QString kQueryFirst = QStringLiteral("请先查询");
-const QSize kOuterSize(699, 465);  // frame included
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-}  // namespace
-
-TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
-    setObjectName("Form_cop_query");
-    setWindowTitle("单位信息查询编辑");
-    ADOConnection1.open(store::workingDatabasePath());
-    ADOQuery_COP = new store::Query(&ADOConnection1, this);
-    ADOQuery_COP->setObjectName("ADOQuery_COP");
-    ADOQuery_temp = new store::Query(&ADOConnection1, this);
-    ADOQuery_temp->setObjectName("ADOQuery_temp");
-
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName("Panel1");
+TForm_cop_query::TForm_cop_query(QWidget* parent)
+    : ui::QueryWindow("Form_cop_query", "单位信息查询编辑", "ADOQuery_COP",
+                      QSize(699, 465) /* frame included */, parent),
+      ADOQuery_COP(list_) {
     Label_BXDJZBM = new QLabel("社保登记证编码", Panel1);
-    Edit_BXDJZBM = new ui::LineEdit(Panel1);
-    Edit_BXDJZBM->setObjectName("Edit_BXDJZBM");
-    Edit_BXDJZBM->setMaxLength(12);
+    Edit_BXDJZBM = edit("Edit_BXDJZBM", 12);
     Label_BXDJZBM->setBuddy(Edit_BXDJZBM);
     Label_DWMC = new QLabel("单位名称", Panel1);
-    Edit_DWMC = new ui::LineEdit(Panel1);
-    Edit_DWMC->setObjectName("Edit_DWMC");
-    Edit_DWMC->setMaxLength(12);
+    Edit_DWMC = edit("Edit_DWMC", 12);
     Label_DWMC->setBuddy(Edit_DWMC);
-    Button_query = button(Panel1, "Button_query", "查询");
-    Button1 = button(Panel1, "Button1", "查询全部");
-    Button_EDIT = button(Panel1, "Button_EDIT", "编辑");
-    Button_delete = button(Panel1, "Button_delete", "删除");
-    Button2 = button(Panel1, "Button2", "修改社保登记证号");
-    Button_print = button(Panel1, "Button_print", "选择打印");
-    Button_printall = button(Panel1, "Button_printall", "全部打印");
-    Button_close = button(Panel1, "Button_close", "关闭");
+    makeButtons({{&Button_query, "Button_query", "查询"},
+                 {&Button1, "Button1", "查询全部"},
+                 {&Button_EDIT, "Button_EDIT", "编辑"},
+                 {&Button_delete, "Button_delete", "删除"},
+                 {&Button2, "Button2", "修改社保登记证号"},
+                 {&Button_print, "Button_print", "选择打印"},
+                 {&Button_printall, "Button_printall", "全部打印"},
+                 {&Button_close, "Button_close", "关闭"}});
     StaticText3 = new QLabel("“Ctrl键 + 鼠标左键”或者“Shift键 + 上（下）箭”可以选择多条单位信息", Panel1);
     StaticText3->setObjectName("StaticText3");
     StaticText3->setStyleSheet("color: #808080;");
-    StatusBar1 = new QLabel(Panel1);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
 
     auto* top = new QGridLayout(Panel1);
     top->addWidget(Label_BXDJZBM, 0, 0);
@@ -84,74 +52,24 @@ TForm_cop_query::TForm_cop_query(QWidget* parent) : QDialog(parent) {
     top->addWidget(StaticText3, 2, 0, 1, 6);
     top->addWidget(StatusBar1, 3, 0, 1, 6);
 
-    DBGrid1 = new ui::DBGrid(
-        ADOQuery_COP, {{"社保登记证编码", "社保登记证编码", 150}, {"单位名称", "单位名称", 420}}, this);
-    DBGrid1->setObjectName("DBGrid1");
-    // "选择打印" prints what the operator selected, nothing before that.
-    DBGrid1->setSelectionFollowsCurrent(false);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(Panel1);
-    outer->addWidget(DBGrid1, 1);
-
-    QWidget* order[] = {Edit_BXDJZBM, Edit_DWMC,    Button_query,    Button1,      Button_EDIT, Button_delete,
-                        Button2,      Button_print, Button_printall, Button_close, DBGrid1};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-
-    resize(kOuterSize);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-
-    connect(Button_query, &QPushButton::clicked, this, &TForm_cop_query::Button_queryClick);
-    connect(Button1, &QPushButton::clicked, this, &TForm_cop_query::Button1Click);
-    connect(Button_EDIT, &QPushButton::clicked, this, &TForm_cop_query::DBGrid1DblClick);
-    // On a row, below the rows or in an empty grid: the edit command.
-    connect(DBGrid1, &ui::DBGrid::gridDoubleClicked, this, &TForm_cop_query::DBGrid1DblClick);
-    connect(Button_delete, &QPushButton::clicked, this, &TForm_cop_query::Button_deleteClick);
-    connect(Button2, &QPushButton::clicked, this, &TForm_cop_query::Button2Click);
-    connect(Button_print, &QPushButton::clicked, this, &TForm_cop_query::Button_printClick);
-    connect(Button_printall, &QPushButton::clicked, this, &TForm_cop_query::Button_printallClick);
-    connect(Button_close, &QPushButton::clicked, this, &TForm_cop_query::Button_closeClick);
-    keyPreview_ = new ui::KeyPreview(this, Button_close);
-}
-
-void TForm_cop_query::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (e->spontaneous()) return;
-    if (!placed_) {
-        // The frame is known only now; the size is the outer one. Later showings keep the operator's size.
-        placed_ = true;
-        ui::placeWithOuterSize(this, kOuterSize);
-    }
-    FormShow();
+    finishLayout({{"社保登记证编码", "社保登记证编码", 150}, {"单位名称", "单位名称", 420}},
+                 {Edit_BXDJZBM, Edit_DWMC, Button_query, Button1, Button_EDIT, Button_delete, Button2,
+                  Button_print, Button_printall, Button_close},
+                 {Button_query, Button_EDIT, Button_delete, Button_print, Button_close});
+    onClick({{Button1, [this] { Button1Click(); }},
+             {Button2, [this] { Button2Click(); }},
+             {Button_printall, [this] { Button_printallClick(); }}});
 }
 
 void TForm_cop_query::FormShow() {
-    ADOQuery_COP->close();  // each showing starts without a list
-    Edit_BXDJZBM->clear();
-    Edit_DWMC->clear();
-    StatusBar1->clear();
-    Edit_BXDJZBM->setFocus(Qt::OtherFocusReason);
+    startShowing({Edit_BXDJZBM, Edit_DWMC});
 }
 
-void TForm_cop_query::done(int r) {
-    ADOQuery_COP->close();
-    QDialog::done(r);
-}
-
-void TForm_cop_query::Button_closeClick() {
-    reject();
-}
-
-bool TForm_cop_query::listReady() {
-    if (ADOQuery_COP->isOpen() && ADOQuery_COP->recordCount() > 0) return true;
-    ui::dialogs().message(this, kQueryFirst);
-    return false;
-}
-
-void TForm_cop_query::showCount() {
-    const int n = ADOQuery_COP->isOpen() ? ADOQuery_COP->recordCount() : 0;
-    StatusBar1->setText("显示条目：" + QString::number(n) + " 条");
+void TForm_cop_query::runList(const QString& where, const QVariantList& params) {
+    // The list keeps each row's key; the grid reads the rows it shows.
+    ADOQuery_COP->runQuery("SELECT rowid FROM M_CORPORATION" + where,
+                           "SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION WHERE rowid = ?",
+                           1, params);
 }
 
 QString TForm_cop_query::currentNumber() const {
@@ -161,7 +79,7 @@ QString TForm_cop_query::currentNumber() const {
 
 void TForm_cop_query::Button1Click() {
     ui::guarded(this, [this] {
-        ADOQuery_COP->runQuery(kList);
+        runList({}, {});
         showCount();
     });
 }
@@ -171,10 +89,9 @@ void TForm_cop_query::Button_queryClick() {
         // The number compares without regard to letter case by the column's own rule.
         const QString name = Edit_DWMC->text().trimmed();
         if (!name.isEmpty())
-            ADOQuery_COP->runQuery(kList + " WHERE SSN = ? OR name like ?",
-                                   {Edit_BXDJZBM->text(), "%" + name + "%"});
+            runList(" WHERE SSN = ? OR name like ?", {Edit_BXDJZBM->text(), "%" + name + "%"});
         else
-            ADOQuery_COP->runQuery(kList + " WHERE SSN = ?", {Edit_BXDJZBM->text()});
+            runList(" WHERE SSN = ?", {Edit_BXDJZBM->text()});
         showCount();
     });
 }
@@ -228,8 +145,8 @@ void TForm_cop_query::Button_deleteClick() {
             "delete from M_CORPORATION where rowid in "
             "(select rowid from M_CORPORATION where SSN IS ? COLLATE BINARY and NAME IS ? limit 1)",
             {ADOQuery_COP->value(0), ADOQuery_COP->value(1)});
-        ADOQuery_COP->refresh();
-        showCount();
+        // Only the deleted row leaves the list; the rest is not read again.
+        dropCurrentRow();
     });
 }
 

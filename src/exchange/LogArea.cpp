@@ -41,7 +41,8 @@ class LogArea::Model : public QAbstractListModel {
     qsizetype shown_ = 0;
 };
 
-LogArea::LogArea(exchange::TransferLog& log, QWidget* parent) : QListView(parent), model_(new Model(log, this)) {
+LogArea::LogArea(exchange::TransferLog& log, QWidget* parent)
+    : QListView(parent), model_(new Model(log, this)) {
     setModel(model_);
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);

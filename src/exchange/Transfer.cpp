@@ -1,6 +1,7 @@
 #include "exchange/Transfer.h"
 
 #include <sqlite3.h>
+#include <QHash>
 
 #include "exchange/RowsChecksum.h"
 #include "store/Connection.h"
@@ -48,6 +49,7 @@ struct Transfer::TablePlan {
     QString table;
     int keyPos;  // duplicate key, read as text
     const char* checkSql;
+    QString keyTest;  // the column checkSql compares, as the insert's test writes it
     int serialPos;  // column that receives a serial of the target; -1 for none
     int lookupPos;  // source column whose text finds that serial
     const char* lookupSql;
@@ -97,9 +99,16 @@ void Transfer::transferTable(const TablePlan& plan) {
     std::unique_ptr<store::Statement> lookup;
     if (plan.serialPos >= 0)
         lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(plan.lookupSql));
+    // The duplicate test rides on the insert: the row is stored only when the
+    // target holds no row with its key (the same test as checkSql, rows of
+    // this run included); no change means a duplicate. One statement per row.
+    const int keyIndex = int(marks.size()) + 1;
     store::Statement insert(target_.handle(), "INSERT INTO " + quoted(plan.table) + " (" +
-                                                  insertCols.join(", ") + ") VALUES (" + marks.join(", ") +
-                                                  ")");
+                                                  insertCols.join(", ") + ") SELECT " + marks.join(", ") +
+                                                  " WHERE NOT EXISTS (SELECT 1 FROM " + quoted(plan.table) +
+                                                  " WHERE " + plan.keyTest + " = ?)");
+    // Persons of one employer share its serial: looked up once per run.
+    QHash<QByteArray, qint64> serials;
 
     const qint64 total = sourceRowCount(source_, plan.table);
     if (plan.total) *plan.total = int(total);
@@ -113,23 +122,37 @@ void Transfer::transferTable(const TablePlan& plan) {
         ++row;
         observer_.rowReached(plan.reg, row);
         const QByteArray key = textOf(src, plan.keyPos);
-        bindText(check, 1, key);
-        const bool duplicate = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
-        check.reset();
-        if (duplicate) {
+        const auto skip = [&] {
             log(plan.duplicateLine + QString::fromUtf8(key));
             log(plan.cancelLine);
             if (plan.skipped) ++*plan.skipped;
-            continue;
-        }
+        };
         qint64 serial = 0;
         if (lookup) {
             const QByteArray lookupKey = textOf(src, plan.lookupPos);
-            bindText(*lookup, 1, lookupKey);
-            const bool found = lookup->step();
-            if (found) serial = sqlite3_column_int64(lookup->handle(), 0);
-            lookup->reset();
-            if (!found) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
+            const auto known = serials.constFind(lookupKey);
+            bool found = known != serials.constEnd();
+            if (found) {
+                serial = *known;
+            } else {
+                bindText(*lookup, 1, lookupKey);
+                found = lookup->step();
+                if (found) serial = sqlite3_column_int64(lookup->handle(), 0);
+                lookup->reset();
+                if (found && plan.reg == Register::Persons) {
+                    if (serials.size() >= 200000) serials.clear();
+                    serials.insert(lookupKey, serial);
+                }
+            }
+            if (!found) {
+                // A duplicate is skipped before its serial is needed.
+                bindText(check, 1, key);
+                const bool duplicate = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
+                check.reset();
+                if (!duplicate) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
+                skip();
+                continue;
+            }
         }
         int index = 1;
         for (int i = firstInsert; i < n; ++i, ++index) {
@@ -137,8 +160,11 @@ void Transfer::transferTable(const TablePlan& plan) {
                                                : sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));
             if (rc != SQLITE_OK) throw store::engineError(target_.handle(), rc);
         }
+        bindText(insert, keyIndex, key);
         insert.step();
+        const bool stored = sqlite3_changes(target_.handle()) > 0;
         insert.reset();
+        if (!stored) skip();
     }
     read.reset();
     observer_.tableFinished(plan.reg, row);
@@ -151,41 +177,44 @@ bool Transfer::run() {
     failure_.reset();
     pending_.clear();
     const TablePlan employers{Register::Employers,
-                         "M_CORPORATION",
-                         1,
-                         kCheckSSNDbl,
-                         -1,
-                         -1,
-                         nullptr,
-                         {},
-                         "本条企业信息重复，其社保登记证号码为：",
-                         "取消本条企业信息导入。",
-                         &counts_.employers,
-                         &counts_.employersSkipped};
+                              "M_CORPORATION",
+                              1,
+                              kCheckSSNDbl,
+                              "ssn",
+                              -1,
+                              -1,
+                              nullptr,
+                              {},
+                              "本条企业信息重复，其社保登记证号码为：",
+                              "取消本条企业信息导入。",
+                              &counts_.employers,
+                              &counts_.employersSkipped};
     const TablePlan persons{Register::Persons,
-                       "M_PERSON",
-                       2,
-                       kCheckIDcardDbl,
-                       1,
-                       41,
-                       kCorpsnBySSN,
-                       "本地库中没有社保登记证号码为“%1”的单位",
-                       "本条个人信息重复，其身份证号码为：",
-                       "取消本条个人信息导入。",
-                       &counts_.persons,
-                       &counts_.personsSkipped};
+                            "M_PERSON",
+                            2,
+                            kCheckIDcardDbl,
+                            "idcard",
+                            1,
+                            41,
+                            kCorpsnBySSN,
+                            "本地库中没有社保登记证号码为“%1”的单位",
+                            "本条个人信息重复，其身份证号码为：",
+                            "取消本条个人信息导入。",
+                            &counts_.persons,
+                            &counts_.personsSkipped};
     const TablePlan institutions{Register::Institutions,
-                            "M_PSNAPPOINTEDHOSPITAL",
-                            8,
-                            kCheckMedDbl,
-                            0,
-                            8,
-                            kPsnsnByIDcard,
-                            "本地库中没有身份证号码为“%1”的人员",
-                            "本条个人定点医疗机构信息重复，其人员身份证号码为：",
-                            "取消本条个人定点医疗机构选择信息导入。",
-                            nullptr,
-                            nullptr};
+                                 "M_PSNAPPOINTEDHOSPITAL",
+                                 8,
+                                 kCheckMedDbl,
+                                 "M_PSNAPPOINTEDHOSPITAL.idcard",
+                                 0,
+                                 8,
+                                 kPsnsnByIDcard,
+                                 "本地库中没有身份证号码为“%1”的人员",
+                                 "本条个人定点医疗机构信息重复，其人员身份证号码为：",
+                                 "取消本条个人定点医疗机构选择信息导入。",
+                                 nullptr,
+                                 nullptr};
     // A larger page cache keeps the growing indexes in memory for the length
     // of the run instead of spilling pages to the file mid-transaction.
     const QVariant cacheBefore = target_.scalar("PRAGMA cache_size");

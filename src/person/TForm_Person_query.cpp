@@ -1,19 +1,13 @@
 #include "person/TForm_Person_query.h"
 
 #include <QGridLayout>
-#include <QScreen>
-#include <QShowEvent>
-#include <QVBoxLayout>
 
 #include "app/globals/Globals.h"
 #include "person/TForm_per_info.h"
 #include "reports/TForm_print1.h"
-#include "store/DatabaseFactory.h"
 #include "store/Error.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
-#include "ui/Placement.h"
-#include "ui/KeyPreview.h"
 #include "ui/Modal.h"
 
 namespace {
@@ -24,50 +18,31 @@ const QString kBase = QStringLiteral(
     "社保登记证编码,M_CORPORATION.NAME AS 单位名称 FROM M_PERSON  INNER JOIN M_CORPORATION  ON M_PERSON.SSN "
     "= "
     "M_CORPORATION.SSN ");
-const QString kQueryFirst = QStringLiteral("请先查询");
-const QSize kOuterSize(696, 480);  // frame included
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    return b;
-}
-
-ui::LineEdit* edit(QWidget* parent, const char* name, int maxLength) {
-    auto* e = new ui::LineEdit(parent);
-    e->setObjectName(name);
-    if (maxLength > 0) e->setMaxLength(maxLength);
-    return e;
-}
+// The same join, yielding the keys of the listed rows.
+const QString kKeys = QStringLiteral(
+    "SELECT M_PERSON.rowid, M_CORPORATION.rowid FROM M_PERSON  INNER JOIN M_CORPORATION  ON M_PERSON.SSN = "
+    "M_CORPORATION.SSN ");
+// One listed row by its keys.
+const QString kOneRow = QStringLiteral("WHERE M_PERSON.rowid = ? AND M_CORPORATION.rowid = ?");
 }  // namespace
 
-TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
-    setObjectName("Form_Person_query");
-    setWindowTitle("人员信息查询");
-    ADOConnection1.open(store::workingDatabasePath());
-    ADOQuery_PERSON = new store::Query(&ADOConnection1, this);
-    ADOQuery_PERSON->setObjectName("ADOQuery_PERSON");
-    ADOQuery_temp = new store::Query(&ADOConnection1, this);
-    ADOQuery_temp->setObjectName("ADOQuery_temp");
-
-    Panel1 = new QFrame(this);
-    Panel1->setObjectName("Panel1");
-    Edit_BXDJZBM = edit(Panel1, "Edit_BXDJZBM", 12);
-    Edit_SFZHM = edit(Panel1, "Edit_SFZHM", 18);
-    Edit_Name = edit(Panel1, "Edit_Name", 0);
-    Button_query = button(Panel1, "Button_query", "查询");
-    Button_QueryAll = button(Panel1, "Button_QueryAll", "查询全部");
-    Button_print = button(Panel1, "Button_print", "选择打印");
-    Button1 = button(Panel1, "Button1", "全部打印");
-    Button2 = button(Panel1, "Button2", "编辑");
-    Button_delete = button(Panel1, "Button_delete", "删除");
-    Button_close = button(Panel1, "Button_close", "关闭");
+TForm_Person_query::TForm_Person_query(QWidget* parent)
+    : ui::QueryWindow("Form_Person_query", "人员信息查询", "ADOQuery_PERSON",
+                      QSize(696, 480) /* frame included */, parent),
+      ADOQuery_PERSON(list_) {
+    Edit_BXDJZBM = edit("Edit_BXDJZBM", 12);
+    Edit_SFZHM = edit("Edit_SFZHM", 18);
+    Edit_Name = edit("Edit_Name", 0);
+    // The panel's first row, then its second.
+    makeButtons({{&Button_query, "Button_query", "查询"},
+                 {&Button_QueryAll, "Button_QueryAll", "查询全部"},
+                 {&Button_print, "Button_print", "选择打印"},
+                 {&Button1, "Button1", "全部打印"}});
+    makeButtons({{&Button2, "Button2", "编辑"},
+                 {&Button_delete, "Button_delete", "删除"},
+                 {&Button_close, "Button_close", "关闭"}});
     StaticText1 = new QLabel("“Ctrl键 + 鼠标左键”或者“Shift键 + 上（下）箭”可以选择多条人员信息", Panel1);
     StaticText1->setObjectName("StaticText1");
-    StatusBar1 = new QLabel(Panel1);
-    StatusBar1->setObjectName("StatusBar1");
-    StatusBar1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-
     auto* top = new QGridLayout(Panel1);
     auto label = [this](const QString& text, QLineEdit* buddy) {
         auto* l = new QLabel(text, Panel1);
@@ -90,85 +65,28 @@ TForm_Person_query::TForm_Person_query(QWidget* parent) : QDialog(parent) {
     top->addWidget(StaticText1, 3, 0, 1, 6);
     top->addWidget(StatusBar1, 4, 0, 1, 6);
 
-    DBGrid1 = new ui::DBGrid(ADOQuery_PERSON,
-                             {{"ID", "ID", 60},
-                              {"公民身份号码", "公民身份号码", 150},
-                              {"姓名", "姓名", 90},
-                              {"社保登记证编码", "社保登记证编码", 110},
-                              {"单位名称", "单位名称", 220}},
-                             this);
-    DBGrid1->setObjectName("DBGrid1");
-    // "选择打印" prints what the operator selected, nothing before that.
-    DBGrid1->setSelectionFollowsCurrent(false);
-
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->addWidget(Panel1);
-    outer->addWidget(DBGrid1, 1);
-
-    QWidget* order[] = {Edit_BXDJZBM,    Edit_SFZHM,    Edit_Name, Button_query,
-                        Button_QueryAll, Button_delete, Button2,   Button_close,
-                        Button_print,    Button1,       DBGrid1};
-    for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
-
-    resize(kOuterSize);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
-
-    connect(Button_query, &QPushButton::clicked, this, &TForm_Person_query::Button_queryClick);
-    connect(Button_QueryAll, &QPushButton::clicked, this, &TForm_Person_query::Button_QueryAllClick);
-    connect(Button2, &QPushButton::clicked, this, &TForm_Person_query::DBGrid1DblClick);
-    // On a row, below the rows or in an empty grid: the edit command.
-    connect(DBGrid1, &ui::DBGrid::gridDoubleClicked, this, &TForm_Person_query::DBGrid1DblClick);
-    connect(Button_delete, &QPushButton::clicked, this, &TForm_Person_query::Button_deleteClick);
-    connect(Button_print, &QPushButton::clicked, this, &TForm_Person_query::Button_printClick);
-    connect(Button1, &QPushButton::clicked, this, &TForm_Person_query::Button1Click);
-    connect(Button_close, &QPushButton::clicked, this, &TForm_Person_query::Button_closeClick);
-    keyPreview_ = new ui::KeyPreview(this, Button_close);
-}
-
-void TForm_Person_query::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (e->spontaneous()) return;
-    if (!placed_) {
-        // The frame is known only now; the size is the outer one. Later showings keep the operator's size.
-        placed_ = true;
-        ui::placeWithOuterSize(this, kOuterSize);
-    }
-    FormShow();
+    finishLayout({{"ID", "ID", 60},
+                  {"公民身份号码", "公民身份号码", 150},
+                  {"姓名", "姓名", 90},
+                  {"社保登记证编码", "社保登记证编码", 110},
+                  {"单位名称", "单位名称", 220}},
+                 {Edit_BXDJZBM, Edit_SFZHM, Edit_Name, Button_query, Button_QueryAll, Button_delete, Button2,
+                  Button_close, Button_print, Button1},
+                 {Button_query, Button2, Button_delete, Button_print, Button_close});
+    onClick({{Button_QueryAll, [this] { Button_QueryAllClick(); }}, {Button1, [this] { Button1Click(); }}});
 }
 
 void TForm_Person_query::FormShow() {
-    ADOQuery_PERSON->close();  // each showing starts without a list
-    Edit_BXDJZBM->clear();
-    Edit_SFZHM->clear();
-    Edit_Name->clear();
-    StatusBar1->clear();
-    Edit_BXDJZBM->setFocus(Qt::OtherFocusReason);
-}
-
-void TForm_Person_query::done(int r) {
-    ADOQuery_PERSON->close();
-    QDialog::done(r);
-}
-
-void TForm_Person_query::Button_closeClick() {
-    reject();
-}
-
-bool TForm_Person_query::listReady() {
-    if (ADOQuery_PERSON->isOpen() && ADOQuery_PERSON->recordCount() > 0) return true;
-    ui::dialogs().message(this, kQueryFirst);
-    return false;
-}
-
-void TForm_Person_query::showCount() {
-    const int n = ADOQuery_PERSON->isOpen() ? ADOQuery_PERSON->recordCount() : 0;
-    StatusBar1->setText("显示条目：" + QString::number(n) + " 条");
+    startShowing({Edit_BXDJZBM, Edit_SFZHM, Edit_Name});
 }
 
 QString TForm_Person_query::textOf(int row, const QString& field) const {
-    const QVariant v = ADOQuery_PERSON->valueAt(row, ADOQuery_PERSON->fieldIndex(field));
-    return v.isNull() ? QString() : v.toString();
+    return QueryWindow::textOf(row, ADOQuery_PERSON->fieldIndex(field));
+}
+
+// The list keeps each row's person and employer; the grid reads the rows it shows.
+void TForm_Person_query::runList(const QString& where, const QVariantList& params) {
+    ADOQuery_PERSON->runQuery(kKeys + where, kBase + kOneRow, 2, params);
 }
 
 void TForm_Person_query::Button_queryClick() {
@@ -191,14 +109,14 @@ void TForm_Person_query::Button_queryClick() {
         return;
     }
     ui::guarded(this, [&] {
-        ADOQuery_PERSON->runQuery(kBase + "\n" + where, params);
+        runList("\n" + where, params);
         showCount();
     });
 }
 
 void TForm_Person_query::Button_QueryAllClick() {
     ui::guarded(this, [this] {
-        ADOQuery_PERSON->runQuery(kBase + "order by M_PERSON.psnsn");
+        runList("order by M_PERSON.psnsn", {});
         showCount();
     });
 }
@@ -242,10 +160,8 @@ void TForm_Person_query::Button_deleteClick() {
     } catch (...) {
     }
     if (!deleted) return;
-    ui::guarded(this, [this] {
-        ADOQuery_PERSON->refresh();
-        showCount();
-    });
+    // Only the deleted row leaves the list; the rest is not read again.
+    ui::guarded(this, [this] { dropCurrentRow(); });
 }
 
 bool TForm_Person_query::printOne(const QString& idNumber) {

@@ -109,7 +109,8 @@ TEST_F(TransferProgram, ImportsEachFileInTurnAndWritesTheLogFile) {
 
     store::Connection w;
     w.open(work.database());
-    EXPECT_EQ(w.select("SELECT CORPSN, SSN FROM M_CORPORATION"), (QList<QVariantList>{{1LL, "110000000001"}}));
+    EXPECT_EQ(w.select("SELECT CORPSN, SSN FROM M_CORPORATION"),
+              (QList<QVariantList>{{1LL, "110000000001"}}));
     EXPECT_EQ(w.scalar("SELECT count(*) FROM M_PSNAPPOINTEDHOSPITAL").toInt(), 1);
 }
 

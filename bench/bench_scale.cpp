@@ -1,0 +1,244 @@
+// Registers of 100,000 and 1,000,000 persons: every command the goals name,
+// each beside its goal and beside what plain SQLite needs for the same work,
+// measured in the same run. Not run by CI (minutes and gigabytes of disk).
+//   bench_scale [PERSONS...]   (default 100000 1000000; a tenth as many employers)
+#include <sqlite3.h>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <cstdio>
+
+#include "Measure.h"
+#include "RegisterGenerator.h"
+#include "SetBased.h"
+#include "employer/TForm_cop_query.h"
+#include "exchange/Paths.h"
+#include "exchange/TForm_import.h"
+#include "exchange/Transfer.h"
+#include "person/TForm_Person_query.h"
+#include "platform/Clock.h"
+#include "platform/Settings.h"
+#include "store/Connection.h"
+#include "store/DatabaseFactory.h"
+#include "store/Statement.h"
+#include "store/Table.h"
+#include "ui/Dialogs.h"
+
+namespace {
+
+class Answers : public ui::Dialogs {
+  public:
+    void message(QWidget*, const QString& t) override { shown << t; }
+    bool confirm(QWidget*, const QString&) override { return true; }
+    void error(QWidget*, const QString& t) override { shown << t; }
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    void beep() override {}
+    QStringList shown;
+};
+
+double ms(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+void row(const char* what, double value, double floor, double goalRatio) {
+    std::printf("  %-46s %9.0f ms   floor %9.0f ms   ratio %5.2f   goal %.1fx  %s\n", what, value, floor,
+                value / floor, goalRatio, value / floor <= goalRatio ? "met" : "NOT MET");
+}
+void figure(const char* what, double value, const char* unit, double goal) {
+    std::printf("  %-46s %9.1f %-5s goal < %.0f %s  %s\n", what, value, unit, goal, unit,
+                value < goal ? "met" : "NOT MET");
+}
+
+// A window command with its peak memory and longest stall.
+struct Command {
+    double ms = 0, peakMB = 0;
+    qint64 stall = 0;
+};
+template <class F>
+Command measure(F f) {
+    bench::StallWatch watch;
+    bench::resetPeakMemory();
+    watch.start();
+    QElapsedTimer t;
+    t.start();
+    f();
+    Command c;
+    c.ms = ms(t);
+    c.stall = watch.stop();
+    c.peakMB = bench::peakMemoryMB();
+    return c;
+}
+void report(const char* what, const Command& c, double floor, double goal) {
+    row(what, c.ms, floor, goal);
+    std::printf("  %-46s peak %6.0f MB (goal < 300)  longest stall %5lld ms (goal < 250)  %s\n", "", c.peakMB,
+                c.stall, c.peakMB < 300 && c.stall < 250 ? "met" : "NOT MET");
+}
+
+// Steps every row of a statement: what plain SQLite needs for a list.
+double stepAll(const QString& db, const QString& sql, qint64* rows) {
+    store::Connection c;
+    c.open(db);
+    QElapsedTimer t;
+    t.start();
+    store::Statement st(c.handle(), sql);
+    *rows = 0;
+    while (st.step()) {
+        for (int i = 0; i < st.columnCount(); ++i) sqlite3_column_text(st.handle(), i);
+        ++*rows;
+    }
+    st.reset();
+    return ms(t);
+}
+
+void plan(store::Connection& c, const QString& sql) {
+    QStringList steps;
+    for (const QVariantList& r : c.select("EXPLAIN QUERY PLAN " + sql, {QString("x")}))
+        steps.append(r.value(3).toString());
+    const bool indexed = !steps.join(' ').contains(QRegularExpression("^SCAN|; SCAN| SCAN M_"));
+    std::printf("  %-70.70s  %s  [%s]\n", qPrintable(sql), indexed ? "index" : "NO INDEX",
+                qPrintable(steps.join("; ")));
+}
+
+void runSize(int persons) {
+    const int employers = qMax(1, persons / 10);
+    std::printf("\n=== %d employers, %d persons, %d institution rows ===\n", employers, persons, persons);
+    QTemporaryDir dir;
+    Answers dialogs;
+    ui::setDialogs(&dialogs);
+    QElapsedTimer t;
+    t.start();
+    const QString db = bench::prepareWorkingDirectory(dir.filePath("a"), employers, persons);
+    platform::setToday(QDate(2026, 12, 10));
+    std::printf("  register built in %.0f s (%lld MB)\n", ms(t) / 1000, QFileInfo(db).size() >> 20);
+
+    // Export: the window's command against the set-based copy into a template.
+    const QString exportFile = exchange::exportPathForToday();
+    const QString setOut = dir.filePath("set-out.mdb");
+    QFile::copy(dir.filePath("a/structure.mdb"), setOut);
+    const double exportFloor = bench::setBasedCopy(setOut, db);
+    Command exported;
+    {
+        TForm_import form;
+        form.show();
+        exported = measure([&] { form.Button4Click(); });
+    }
+    report("export (window command)", exported, exportFloor, 1.5);
+    QFile::remove(setOut);
+
+    // Import into an empty register: floor is the set-based copy plus an
+    // integrity check of the source.
+    const QString empty = dir.filePath("b");
+    store::createWorkingDirectory(empty);
+    const QString emptyDb = empty + "/" + store::workingDatabaseFileName();
+    const QString setEmpty = dir.filePath("set-empty.mdb");
+    QFile::copy(emptyDb, setEmpty);
+    const double importFloor = bench::setBasedCopy(setEmpty, exportFile) + bench::integrityCheck(exportFile);
+    store::setWorkingDatabasePath(emptyDb);
+    Command imported, duplicates;
+    double duplicatesFloor = 0;
+    {
+        TForm_import form;
+        form.show();
+        form.Edit_fromfile->setText(exportFile);
+        imported = measure([&] { form.Button1Click(); });
+        report("import into an empty register (with checks)", imported, importFloor, 1.5);
+        // The same file again: every row is already held.
+        duplicatesFloor = bench::setBasedCopy(setEmpty, exportFile);
+        form.FormShow();
+        duplicates = measure([&] { form.Button1Click(); });
+        report("import of a file whose rows are all held", duplicates, duplicatesFloor, 3.0);
+        std::printf("  log area after it: %lld lines\n", qlonglong(form.log().size()));
+    }
+    QFile::remove(setEmpty);
+    store::setWorkingDatabasePath(db);
+    if (dialogs.shown.count("操作完毕！") != 3)
+        std::printf("  messages: %s\n", qPrintable(dialogs.shown.join(" / ")));
+
+    // 查询全部 in both windows against stepping the same rows.
+    qint64 rows = 0;
+    {
+        TForm_cop_query cop;
+        cop.show();
+        const double floor =
+            stepAll(db, "SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION", &rows);
+        const double before = bench::currentMemoryMB();
+        QElapsedTimer q;
+        q.start();
+        cop.Button1Click();
+        QApplication::processEvents();
+        const double took = ms(q);
+        row("employer query 查询全部", took, floor, 1.3);
+        figure("  extra memory", bench::currentMemoryMB() - before, "MB", 50);
+        cop.ADOQuery_COP->moveTo(cop.ADOQuery_COP->recordCount() / 2);
+        q.restart();
+        cop.Button_deleteClick();
+        std::printf("  %-46s %9.1f ms  (%s)\n", "delete a listed employer", ms(q),
+                    qPrintable(cop.StatusBar1->text()));
+    }
+    {
+        TForm_Person_query person;
+        person.show();
+        const double floor = stepAll(
+            db,
+            "SELECT M_PERSON.psnsn as ID, M_PERSON.IDCARD AS 公民身份号码,M_PERSON.NAME AS 姓名 "
+            ",M_CORPORATION.SSN "
+            "AS 社保登记证编码,M_CORPORATION.NAME AS 单位名称 FROM M_PERSON  INNER JOIN M_CORPORATION  ON "
+            "M_PERSON.SSN = M_CORPORATION.SSN order by M_PERSON.psnsn",
+            &rows);
+        const double before = bench::currentMemoryMB();
+        QElapsedTimer q;
+        q.start();
+        person.Button_QueryAllClick();
+        QApplication::processEvents();
+        const double took = ms(q);
+        row("person query 查询全部", took, floor, 1.3);
+        figure("  extra memory", bench::currentMemoryMB() - before, "MB", 50);
+        person.ADOQuery_PERSON->moveTo(person.ADOQuery_PERSON->recordCount() / 2);
+        q.restart();
+        person.Button_deleteClick();
+        std::printf("  %-46s %9.1f ms  (%s)\n", "delete a listed person", ms(q),
+                    qPrintable(person.StatusBar1->text()));
+    }
+
+    // What "人员增加" and opening a person cost: the person tables open.
+    {
+        store::Connection c;
+        c.open(db);
+        store::Table table(&c, "M_PERSON");
+        QElapsedTimer q;
+        q.start();
+        table.open();
+        std::printf("  %-46s %9.1f ms  (grows with the register: not yet one row)\n",
+                    "person table open (人员增加)", ms(q));
+    }
+
+    // Key searches.
+    {
+        store::Connection c;
+        c.open(db);
+        std::printf("  key searches (EXPLAIN QUERY PLAN):\n");
+        for (const char* sql : {exchange::kCheckSSNDbl, exchange::kCheckIDcardDbl, exchange::kCheckMedDbl,
+                                exchange::kCorpsnBySSN, exchange::kPsnsnByIDcard})
+            plan(c, QString::fromLatin1(sql));
+        plan(c, "SELECT rowid FROM M_CORPORATION WHERE SSN = ? COLLATE NOCASE");
+        plan(c, "SELECT M_PERSON.rowid FROM M_PERSON WHERE M_PERSON.IDCARD=? COLLATE NOCASE");
+        plan(c, "SELECT count(*) FROM M_CORPORATION WHERE ORGCODE = ?");
+    }
+    ui::setDialogs(nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QList<int> sizes;
+    for (int i = 1; i < argc; ++i) sizes.append(std::atoi(argv[i]));
+    if (sizes.isEmpty()) sizes = {100000, 1000000};
+    for (int n : sizes) runSize(n);
+    return 0;
+}
