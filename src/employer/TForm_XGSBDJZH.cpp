@@ -4,7 +4,6 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QRegularExpressionValidator>
-#include <QScreen>
 #include <QShowEvent>
 
 #include "app/globals/Globals.h"
@@ -50,7 +49,7 @@ TForm_XGSBDJZH::TForm_XGSBDJZH(QWidget* parent) : QDialog(parent) {
     setTabOrder(Edit2, Button1);
     setTabOrder(Button1, Button2);
     setFixedSize(kOuterSize);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    ui::centreOnScreen(this);
 
     connect(Button1, &QPushButton::clicked, this, &TForm_XGSBDJZH::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm_XGSBDJZH::Button2Click);

@@ -1,7 +1,7 @@
 #include "ui/QueryWindow.h"
 
-#include <QScreen>
 #include <QShowEvent>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "store/DatabaseFactory.h"
@@ -54,11 +54,19 @@ void QueryWindow::finishLayout(const QList<GridColumn>& columns, QList<QWidget*>
     outer->addWidget(Panel1);
     outer->addWidget(DBGrid1, 1);
 
+    // A layout may squeeze a button below its hint (which holds the style's
+    // customary minimum width); never below its caption.
+    for (QPushButton* b : Panel1->findChildren<QPushButton*>()) {
+        const int margins = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                            b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * margins);
+    }
+
     tabOrder.append(DBGrid1);
     for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i) setTabOrder(tabOrder[i], tabOrder[i + 1]);
 
     resize(outerSize_);
-    if (QScreen* s = screen()) move(s->availableGeometry().center() - rect().center());
+    centreOnScreen(this);
 
     // On a row, below the rows or in an empty grid: the edit command.
     connect(DBGrid1, &ui::DBGrid::gridDoubleClicked, this, [this] { DBGrid1DblClick(); });

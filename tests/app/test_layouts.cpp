@@ -8,10 +8,16 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QTabWidget>
 
 #include "app/TForm_login.h"
+#include "app/TForm_user.h"
+#include "employer/TForm_XGSBDJZH.h"
 #include "employer/TForm_cop_info.h"
+#include "employer/TForm_cop_query.h"
+#include "exchange/TForm_import.h"
+#include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
 #include "support/TestSupport.h"
 
@@ -32,17 +38,25 @@ QList<QWidget*> shownControls(QWidget* window) {
     return controls;
 }
 
-QRect inWindow(QWidget* w, QWidget* window) { return QRect(w->mapTo(window, QPoint(0, 0)), w->size()); }
+QRect inWindow(QWidget* w, QWidget* window) {
+    return QRect(w->mapTo(window, QPoint(0, 0)), w->size());
+}
 
 // Every control has the room its content asks for and none covers another.
 void expectRoomAndNoOverlap(QWidget* window, const std::string& where) {
     const QList<QWidget*> controls = shownControls(window);
-    ASSERT_GT(controls.size(), 4) << where;
+    ASSERT_GE(controls.size(), 4) << where;
     for (QWidget* w : controls) {
         const std::string name = where + " " + w->objectName().toStdString();
-        const QSize need = qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)
-                               ? w->sizeHint()
-                               : QSize(w->minimumSizeHint().width(), w->sizeHint().height());
+        QSize need = qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)
+                         ? w->sizeHint()
+                         : QSize(w->minimumSizeHint().width(), w->sizeHint().height());
+        // A button's hint includes the style's customary minimum width of a
+        // text button; what it must have is room for its caption.
+        if (auto* b = qobject_cast<QPushButton*>(w))
+            need.setWidth(b->fontMetrics().horizontalAdvance(b->text()) +
+                          2 * (b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                               b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b)));
         EXPECT_GE(w->width(), need.width()) << name << " is clipped";
         EXPECT_GE(w->height(), need.height()) << name << " is clipped";
         EXPECT_GE(w->width(), w->minimumWidth()) << name;
@@ -56,7 +70,7 @@ void expectRoomAndNoOverlap(QWidget* window, const std::string& where) {
 }
 
 class Layouts : public ::testing::TestWithParam<double> {
-protected:
+  protected:
     void SetUp() override {
         normal_ = QApplication::font();
         QFont f = normal_;
@@ -67,14 +81,16 @@ protected:
     bool defaultFont() const { return GetParam() == 1.0; }
 
     // Shows the window and checks it, page by page where it has pages.
-    void check(QWidget* window, QSize described, QTabWidget* pages = nullptr) {
+    enum class Size { Client, Outer };
+    void check(QWidget* window, QSize described, QTabWidget* pages = nullptr, Size kind = Size::Client) {
         window->show();
         QApplication::processEvents();
         const std::string name = window->objectName().toStdString();
+        const QSize size = kind == Size::Outer ? window->frameGeometry().size() : window->size();
         if (defaultFont())
-            EXPECT_EQ(window->size(), described) << name;
+            EXPECT_EQ(size, described) << name;
         else
-            EXPECT_TRUE(window->width() >= described.width() && window->height() >= described.height()) << name;
+            EXPECT_TRUE(size.width() >= described.width() && size.height() >= described.height()) << name;
         for (int i = 0; i < (pages ? pages->count() : 1); ++i) {
             if (pages) pages->setCurrentIndex(i);
             QApplication::processEvents();
@@ -101,6 +117,32 @@ TEST_P(Layouts, PersonWindow) {
 TEST_P(Layouts, LoginWindow) {
     TForm_login w;
     check(&w, QSize(227, 136));
+}
+
+TEST_P(Layouts, OperatorWindow) {
+    TForm_user w;
+    check(&w, QSize(395, 321));
+}
+
+TEST_P(Layouts, ExchangeWindow) {
+    TForm_import w;
+    check(&w, QSize(688, 453));
+}
+
+// Described by their outer size, frame included.
+TEST_P(Layouts, EmployerQueryWindow) {
+    TForm_cop_query w;
+    check(&w, QSize(699, 465), nullptr, Size::Outer);
+}
+
+TEST_P(Layouts, PersonQueryWindow) {
+    TForm_Person_query w;
+    check(&w, QSize(696, 480), nullptr, Size::Outer);
+}
+
+TEST_P(Layouts, RenumberDialog) {
+    TForm_XGSBDJZH w;
+    check(&w, QSize(302, 179), nullptr, Size::Outer);
 }
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Layouts, ::testing::Values(1.0, 1.5),
