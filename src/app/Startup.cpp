@@ -1,4 +1,5 @@
 #include "app/Startup.h"
+#include "app/Backups.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -27,6 +28,8 @@
 namespace app {
 
 void destroyWindows() {
+    // The day's backup holds a connection of its own.
+    dailyBackup().stop();
     delete Form_import;
     delete Form_XGSBDJZH;
     delete Form_user;
@@ -47,6 +50,14 @@ void destroyWindows() {
     Form_print1 = nullptr;
     Form_cop_info = nullptr;
     Form1 = nullptr;
+}
+
+namespace {
+bool restarting = false;
+}  // namespace
+
+void setRestarting(bool on) {
+    restarting = on;
 }
 
 void createWindows() {
@@ -125,7 +136,9 @@ int run() {
     }
     int rc = 0;
     if (!Form1->endRequested()) {
-        QObject::connect(qApp, &QApplication::lastWindowClosed, qApp, &QApplication::quit);
+        QObject::connect(qApp, &QApplication::lastWindowClosed, qApp, [] {
+            if (!restarting) QApplication::quit();
+        });
         Form1->showMaximized();
         rc = QApplication::exec();
     }

@@ -7,6 +7,9 @@ namespace app {
 // working database; the windows made so far are deleted again.
 void createWindows();
 void destroyWindows();
+// While the windows are made again (a restore), closing the last one does
+// not end the program.
+void setRestarting(bool on);
 
 // Brings the working database to the current format before any window
 // connects to it, and tells the operator once of stored numbers that differ

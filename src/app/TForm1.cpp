@@ -7,6 +7,7 @@
 #include <QWindow>
 #include <QWindowStateChangeEvent>
 
+#include "app/Backups.h"
 #include "app/TForm_login.h"
 #include "app/TForm_user.h"
 #include "app/globals/Globals.h"
@@ -17,6 +18,7 @@
 #include "person/TForm_per_info.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
+#include "store/DatabaseFactory.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Modal.h"
@@ -59,6 +61,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
     QMenu* n22 = menu("N22", "系统");
     N8 = item(n22, "N8", "退出", &TForm1::N8Click);
     n22->addSeparator()->setObjectName("N19");
+    N23 = item(n22, "N23", "数据备份", &TForm1::N23Click);
+    N24 = item(n22, "N24", "数据恢复", &TForm1::N24Click);
     About = item(n22, "About", "关于", &TForm1::aboutClick);
 
     FormCreate();
@@ -103,7 +107,12 @@ void TForm1::changeEvent(QEvent* e) {
 
 void TForm1::FormShow() {
     if (Form_login) ui::showModal(Form_login);
-    if (loginOK != 1) close();
+    if (loginOK != 1) {
+        close();
+        return;
+    }
+    // The first start of a day backs the register up, a few pages at a time.
+    app::dailyBackup().start(store::workingDatabasePath(), store::backupDirectory());
 }
 
 void TForm1::N2Click() {
@@ -152,6 +161,19 @@ void TForm1::N17Click() {
 
 void TForm1::N9Click() {
     if (Form_user) ui::showModal(Form_user);
+}
+
+void TForm1::N23Click() {
+    app::backupNow(this);
+}
+
+void TForm1::N24Click() {
+    app::TForm_restore restore(this);
+    restore.FormShow();
+    if (ui::showModal(&restore) != QDialog::Accepted || restore.chosenPath.isEmpty()) return;
+    // After this handler has returned: the restore closes every window, this one too.
+    const QString path = restore.chosenPath;
+    QTimer::singleShot(0, qApp, [path] { app::restoreAndRestart(path); });
 }
 
 void TForm1::N8Click() { close(); }

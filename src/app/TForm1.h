@@ -26,8 +26,10 @@ public:
     void N9Click();  // 编辑维护
     void N8Click();  // 退出
     void aboutClick();
+    void N23Click();  // 数据备份
+    void N24Click();  // 数据恢复
 
-    QAction *N2, *N3, *N6, *N7, *N12, *N13, *N17, *N9, *N8, *About;
+    QAction *N2, *N3, *N6, *N7, *N12, *N13, *N17, *N9, *N8, *N23, *N24, *About;
 
     // Outer size of the window when restored from maximized.
     static constexpr QSize kRestoredSize{696, 480};

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include "exchange/ImportBackup.h"
 #include "exchange/Paths.h"
 #include "exchange/TransferLog.h"
 #include "platform/Files.h"
@@ -115,6 +116,17 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         const auto* r = dynamic_cast<const Refusal*>(&e);
         if (r && (r->kind() == Kind::MissingTable || r->kind() == Kind::NotATable || r->kind() == Kind::ColumnsDiffer))
             append({"操作完毕！", dashLine()});
+        return CommandResult::Refused;
+    }
+    // The register as it was, safely on disk, before a row is written.
+    try {
+        backupBeforeImport(workingDatabase, [this](qint64 done, qint64 total) {
+            observer_.checking(QStringLiteral("导入前备份本地库"), done, total);
+        });
+    } catch (const store::Error& e) {
+        closeConnections();
+        error_ = "导入前的数据备份未能完成，没有导入：" + store::errorText(e);
+        observer_.message(error_);
         return CommandResult::Refused;
     }
     const CommandResult r = transfer(submission.handle(), false);

@@ -2,6 +2,7 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QMutex>
 #include <sqlite3.h>
 
 #include "store/Error.h"
@@ -83,10 +84,31 @@ void Connection::configure() {
     registerFunctions(db_);
 }
 
+namespace {
+// Open connections per file, so that a file is never replaced under one.
+QMutex openMutex;
+QHash<QString, int>& openCounts() {
+    static QHash<QString, int> counts;
+    return counts;
+}
+void countOpen(const QString& path, int delta) {
+    QMutexLocker lock(&openMutex);
+    int& n = openCounts()[path];
+    n += delta;
+    if (n <= 0) openCounts().remove(path);
+}
+}  // namespace
+
+int openConnectionCount(const QString& path) {
+    QMutexLocker lock(&openMutex);
+    return openCounts().value(QFileInfo(path).absoluteFilePath());
+}
+
 void Connection::adopt(sqlite3* db, const QString& path) {
     close();
     db_ = db;
-    path_ = path;
+    path_ = QFileInfo(path).absoluteFilePath();
+    countOpen(path_, 1);
     configure();
 }
 
@@ -106,6 +128,7 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
     }
     db_ = db;
     path_ = fi.absoluteFilePath();
+    countOpen(path_, 1);
     configure();
 
     const QString notVeyra = QString("“%1”不是Veyra数据库 (not a Veyra database)").arg(path);
@@ -170,6 +193,7 @@ void Connection::close() {
     // Statements are finalized by their owners; close_v2 defers if one is left.
     sqlite3_close_v2(db_);
     db_ = nullptr;
+    countOpen(path_, -1);
     path_.clear();
     columnCache_.clear();
 }

@@ -25,6 +25,9 @@ QString databasePassword();
 // The refusal of a file whose veyra_meta.format is newer than kCurrentFormat.
 QString newerFormatText(const QString& path, const QString& format);
 
+// Connections of this process open on a file (by its absolute path).
+int openConnectionCount(const QString& path);
+
 // How long a statement waits for another connection's lock before it gives
 // up with "database is locked": long enough for another program's commit,
 // short enough that the operator is told instead of facing a frozen window.

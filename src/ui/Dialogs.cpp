@@ -42,6 +42,9 @@ public:
     QString openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override {
         return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     }
+    QString chooseDirectory(QWidget* parent, const QString& caption, const QString& dir) override {
+        return QFileDialog::getExistingDirectory(parent, caption, dir);
+    }
     void beep() override { QApplication::beep(); }
 };
 

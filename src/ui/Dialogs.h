@@ -21,6 +21,8 @@ public:
     // Open-file dialog; empty when cancelled.
     virtual QString openFile(QWidget* parent, const QString& caption, const QString& dir,
                              const QString& filter) = 0;
+    // Folder chooser; empty when cancelled (or where no chooser exists).
+    virtual QString chooseDirectory(QWidget*, const QString&, const QString&) { return {}; }
     virtual void beep() = 0;
 };
 

@@ -183,7 +183,7 @@ TEST(MainMenu, MenusItemsAndHandlersInMenuBarOrder) {
         {"N11", "报表打印", {{"N12", "单位打印"}, {"N13", "个人打印"}}},
         {"N16", "数据交换", {{"N17", "导入/导出"}}},
         {"N4", "用户管理", {{"N9", "编辑维护"}}},
-        {"N22", "系统", {{"N8", "退出"}, {"N19", ""}, {"About", "关于"}}},
+        {"N22", "系统", {{"N8", "退出"}, {"N19", ""}, {"N23", "数据备份"}, {"N24", "数据恢复"}, {"About", "关于"}}},
     };
     const QList<QAction*> bar = f.menuBar()->actions();
     ASSERT_EQ(bar.size(), expected.size());

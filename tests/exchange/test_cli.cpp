@@ -114,6 +114,36 @@ TEST_F(TransferProgram, ImportsEachFileInTurnAndWritesTheLogFile) {
     EXPECT_EQ(w.scalar("SELECT count(*) FROM M_PSNAPPOINTEDHOSPITAL").toInt(), 1);
 }
 
+// The program backs the register up before it imports, as the window does,
+// and imports nothing when that backup cannot be made.
+TEST_F(TransferProgram, ImportsOnlyAfterThePreImportBackup) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "220000000001", "本地单位");
+    }
+    const QStringList before = dump(work.database());
+    const Outcome r = run({"import", goodSource()});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    const QStringList backups = QDir(work.file("orvanta/备份")).entryList({"Enterprise-*-import.mdb"}, QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    EXPECT_EQ(dump(work.file("orvanta/备份/" + backups.first())), before);
+    EXPECT_NE(dump(work.database()), before);
+
+    // BackupDir inside a plain file: no backup, so no import.
+    writeBytes(work.file("plain"), "x");
+    platform::writeSetting("BackupDir", work.file("plain/备份"));
+    QFile::remove(work.file("config/Veyra/Veyra.ini"));
+    QFile::copy(platform::settingsFilePath(), work.file("config/Veyra/Veyra.ini"));
+    const QStringList imported = dump(work.database());
+    const QString fresh =
+        sourceWith("second.mdb", [](store::Connection& s) { addEmployer(s, "330000000001", "新单位"); });
+    const Outcome refused = run({"import", fresh});
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_TRUE(refused.err.contains("导入前的数据备份未能完成，没有导入")) << refused.err.toStdString();
+    EXPECT_EQ(dump(work.database()), imported);
+}
+
 TEST_F(TransferProgram, RefusedAndRolledBackFilesExitNonZeroWithTheReason) {
     const QString garbage = work.file("garbage.mdb");
     writeBytes(garbage, QByteArray(4096, 'x'));

@@ -44,6 +44,11 @@ QString RecordingDialogs::openFile(QWidget*, const QString& caption, const QStri
     return files.isEmpty() ? QString() : files.takeFirst();
 }
 
+QString RecordingDialogs::chooseDirectory(QWidget*, const QString& caption, const QString&) {
+    shown.append({Shown::OpenFile, caption});
+    return directories.isEmpty() ? QString() : directories.takeFirst();
+}
+
 void RecordingDialogs::beep() { shown.append({Shown::Beep, QString()}); }
 
 QStringList RecordingDialogs::texts() const {
@@ -90,6 +95,7 @@ WorkDir::~WorkDir() {
     store::setWorkingDatabasePath(QString());
     platform::setSettingsFilePath(QString());
     platform::setToday(QDate());
+    platform::setNow(QDateTime());
 }
 
 void typeText(QWidget* target, const QString& text) {

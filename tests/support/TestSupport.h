@@ -31,14 +31,17 @@ public:
     bool confirm(QWidget*, const QString& text) override;
     void error(QWidget*, const QString& text) override;
     QString openFile(QWidget*, const QString& caption, const QString& dir, const QString& filter) override;
+    QString chooseDirectory(QWidget*, const QString& caption, const QString& dir) override;
     void beep() override;
 
     void answer(bool yes) { answers.append(yes); }
     void answerFile(const QString& path) { files.append(path); }
+    void answerDirectory(const QString& path) { directories.append(path); }
 
     QList<Shown> shown;
     QList<bool> answers;
     QStringList files;
+    QStringList directories;
     // Runs when a message box would be shown (the window's state at that moment).
     std::function<void(const Shown&)> onShow;
 
