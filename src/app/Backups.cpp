@@ -48,24 +48,52 @@ void DailyBackup::start(const QString& source, const QString& dir) {
     timer_.start();
 }
 
+DailyBackup::~DailyBackup() {
+    stop();
+}
+
 void DailyBackup::stop() {
     timer_.stop();
+    if (job_) job_->cancel();
+    if (checker_.joinable()) checker_.join();
+    ++run_;
     job_.reset();
 }
 
 void DailyBackup::stepOnce() {
-    QString path;
     try {
         if (!job_->step(pages_)) return;
-        timer_.stop();
-        path = job_->finish();
-        job_.reset();
-        store::rotateBackups(dir_);
     } catch (const store::Error& e) {
         timer_.stop();
-        job_.reset();
-        ui::dialogs().message(nullptr, "每日自动备份未能完成：" + store::errorText(e));
+        checked(QString(), store::errorText(e));
+        return;
     }
+    timer_.stop();
+    const quint64 run = run_;
+    store::BackupJob* job = job_.get();
+    const QString dir = dir_;
+    checker_ = std::thread([this, job, dir, run] {
+        QString path, failure;
+        try {
+            path = job->finish();
+            store::rotateBackups(dir);
+        } catch (const store::Error& e) {
+            failure = store::errorText(e);
+        }
+        QMetaObject::invokeMethod(
+            this,
+            [this, path, failure, run] {
+                if (run != run_) return;  // stopped meanwhile
+                checked(path, failure);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void DailyBackup::checked(const QString& path, const QString& failure) {
+    if (checker_.joinable()) checker_.join();
+    job_.reset();
+    if (!failure.isEmpty()) ui::dialogs().message(nullptr, "每日自动备份未能完成：" + failure);
     emit finished(path);
 }
 

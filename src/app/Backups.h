@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTimer>
 #include <memory>
+#include <thread>
 
 #include "store/Backup.h"
 
@@ -18,6 +19,7 @@ namespace app {
 class DailyBackup : public QObject {
     Q_OBJECT
   public:
+    ~DailyBackup() override;
     // True when the backup directory holds no daily backup of today.
     static bool due(const QString& dir);
     // Starts when due; returns at once.
@@ -31,7 +33,11 @@ class DailyBackup : public QObject {
 
   private:
     void stepOnce();
+    void checked(const QString& path, const QString& failure);
     std::unique_ptr<store::BackupJob> job_;
+    // The check of the finished copy reads the whole file: off the window thread.
+    std::thread checker_;
+    quint64 run_ = 0;  // a check's result belongs to the run that started it
     QString dir_;
     QTimer timer_;
     int pages_ = 16;

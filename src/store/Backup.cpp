@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -197,7 +198,24 @@ bool BackupJob::step(int pages) {
     throw Error(QString("备份未能完成（%1）").arg(msg));
 }
 
-QString BackupJob::finish() {
+namespace {
+struct CheckTick {
+    const std::function<void()>* progress;
+    const std::atomic<bool>* cancelled;
+    QElapsedTimer clock;
+};
+int checkTick(void* data) {
+    auto* t = static_cast<CheckTick*>(data);
+    if (*t->cancelled) return 1;
+    if (*t->progress && t->clock.elapsed() >= 50) {
+        (*t->progress)();
+        t->clock.restart();
+    }
+    return 0;
+}
+}  // namespace
+
+QString BackupJob::finish(const std::function<void()>& progress) {
     const int rc = sqlite3_backup_finish(backup_);
     backup_ = nullptr;
     if (rc != SQLITE_OK) {
@@ -211,16 +229,24 @@ QString BackupJob::finish() {
     src_ = nullptr;
     try {
         sqlite3* db = openUntrusted(part_);
+        CheckTick tick{&progress, &cancelled_, {}};
+        tick.clock.start();
+        sqlite3_progress_handler(db, 10000, checkTick, &tick);
         try {
             verifyHandle(db, final_);
         } catch (...) {
             sqlite3_close_v2(db);
+            if (cancelled_) throw Error(QString("备份已取消"));
             throw;
         }
         sqlite3_close_v2(db);
     } catch (const Error&) {
         abandon();
         throw;
+    }
+    if (cancelled_) {
+        abandon();
+        throw Error(QString("备份已取消"));
     }
     if (!platform::syncFile(part_) || !renameDurably(part_, final_)) {
         const QString why = QString::fromLocal8Bit(std::strerror(errno));
@@ -243,7 +269,8 @@ QString makeBackup(const QString& source, const QString& dir, BackupReason reaso
     BackupJob job(source, dir, reason);
     while (!job.step(256))
         if (progress) progress(job.pagesDone(), job.pagesTotal());
-    return job.finish();
+    if (!progress) return job.finish();
+    return job.finish([&progress] { progress(0, 0); });
 }
 
 QList<BackupInfo> listBackups(const QString& dir, bool withCounts) {

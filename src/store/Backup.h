@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <functional>
 
 struct sqlite3;
@@ -32,7 +33,10 @@ class BackupJob {
     // Copies up to `pages` pages; true once every page is copied. Throws Error.
     bool step(int pages);
     // Verifies and flushes the copy; returns the final path. Throws Error.
-    QString finish();
+    // progress runs now and then during the check (it may repaint windows).
+    QString finish(const std::function<void()>& progress = {});
+    // Makes a finish() running on another thread give up (it throws Error).
+    void cancel() { cancelled_ = true; }
     QString finalPath() const { return final_; }
     // Pages copied and pages in all, as far as the engine knows.
     qint64 pagesDone() const;
@@ -46,6 +50,7 @@ class BackupJob {
     QString part_;
     QString final_;
     bool done_ = false;
+    std::atomic<bool> cancelled_{false};
 };
 
 // One backup to its end; progress(done, total pages) runs between steps.

@@ -286,6 +286,23 @@ TEST_F(Backups, DailyBackupRunsInStepsOncePerDay) {
     EXPECT_FALSE(daily.running());
     platform::setNow(QDateTime(QDate(2026, 12, 11), QTime(8, 0, 0)));
     EXPECT_TRUE(app::DailyBackup::due(dir));
+    // Stopped part-way (a restore, the end of the program): nothing is left.
+    daily.start(work.database(), dir);
+    QCoreApplication::processEvents();
+    daily.stop();
+    EXPECT_FALSE(daily.running());
+    EXPECT_EQ(store::listBackups(dir).size(), 1);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+// A check given up (the program ends while it runs) leaves no file behind.
+TEST_F(Backups, CancelledCheckLeavesNothing) {
+    store::BackupJob job(work.database(), dir, BackupReason::Daily);
+    while (!job.step(64)) {
+    }
+    job.cancel();
+    EXPECT_THROW(job.finish(), store::Error);
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList());
 }
 
 TEST_F(Backups, ImportStartsOnlyAfterItsBackupHoldsTheRegisterAsBefore) {
