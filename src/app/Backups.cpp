@@ -173,7 +173,9 @@ bool TForm_restore::choose(const QString& path, const QString& shown) {
         ui::dialogs().message(this, store::errorText(e) + "，不能恢复");
         return false;
     }
-    if (!ui::dialogs().confirm(this, "用" + shown + "的备份替换当前数据？\r当前数据会先备份，程序随后重新启动。\r恢复选 Yes,否则选 No"))
+    if (!ui::dialogs().confirm(
+            this, "用" + shown +
+                      "的备份替换当前数据？\r当前数据会先备份，程序随后重新启动。\r恢复选 Yes,否则选 No"))
         return false;
     chosenPath = path;
     accept();

@@ -52,8 +52,9 @@ QString engineText(sqlite3* db, int rc) {
 // nothing in its schema runs.
 sqlite3* openUntrusted(const QString& path) {
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_PRIVATECACHE, nullptr);
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_PRIVATECACHE, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg = engineText(db, rc);
         sqlite3_close(db);
@@ -79,29 +80,35 @@ void verifyHandle(sqlite3* db, const QString& path) {
     const QString name = QFileInfo(path).fileName();
     try {
         if (scalarOf(db, "PRAGMA application_id").toInt() != kApplicationId ||
-            scalarOf(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'veyra_meta'").toInt() !=
-                1)
+            scalarOf(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND name = 'veyra_meta'")
+                    .toInt() != 1)
             throw Error(QString("备份文件“%1”不是本系统的数据库文件").arg(name));
         const QByteArray salt =
             scalarOf(db, "SELECT value FROM veyra_meta WHERE key = 'password_salt'").toString().toLatin1();
         const QByteArray verifier =
-            scalarOf(db, "SELECT value FROM veyra_meta WHERE key = 'password_verifier'").toString().toLatin1();
+            scalarOf(db, "SELECT value FROM veyra_meta WHERE key = 'password_verifier'")
+                .toString()
+                .toLatin1();
         if (salt.isEmpty() || passwordVerifier(salt, databasePassword()) != verifier)
             throw Error(QString("备份文件“%1”的数据库密码不符").arg(name));
         const int format = scalarOf(db, "SELECT value FROM veyra_meta WHERE key = 'format'").toInt();
         if (format > kCurrentFormat)
-            throw Error(QString("备份文件“%1”由较新版本的程序生成（格式 %2），本程序不能使用").arg(name).arg(format));
+            throw Error(
+                QString("备份文件“%1”由较新版本的程序生成（格式 %2），本程序不能使用").arg(name).arg(format));
         const QString check = scalarOf(db, "PRAGMA integrity_check(1)").toString();
-        if (check != "ok") throw Error(QString("备份文件“%1”已损坏，未通过完整性检查（%2）").arg(name, check));
+        if (check != "ok")
+            throw Error(QString("备份文件“%1”已损坏，未通过完整性检查（%2）").arg(name, check));
         // A submission file or the template lacks the code tables.
-        if (scalarOf(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND lower(name) IN "
-                         "('m_usermanager', 'm_corporation', 'm_person', 'm_psnappointedhospital', 'd_sex')")
+        if (scalarOf(db,
+                     "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND lower(name) IN "
+                     "('m_usermanager', 'm_corporation', 'm_person', 'm_psnappointedhospital', 'd_sex')")
                 .toInt() != 5)
             throw Error(QString("备份文件“%1”不是完整的工作数据库（没有代码表或操作员）").arg(name));
         // The working database has neither; in a restored file they would run
         // on every write.
-        if (scalarOf(db, "SELECT count(*) FROM sqlite_schema WHERE type = 'trigger' OR "
-                         "(type = 'table' AND sql LIKE 'CREATE VIRTUAL%')")
+        if (scalarOf(db,
+                     "SELECT count(*) FROM sqlite_schema WHERE type = 'trigger' OR "
+                     "(type = 'table' AND sql LIKE 'CREATE VIRTUAL%')")
                 .toInt() != 0)
             throw Error(QString("备份文件“%1”含有本系统数据库没有的触发器或虚拟表").arg(name));
     } catch (const Error& e) {
@@ -143,7 +150,8 @@ BackupJob::BackupJob(const QString& source, const QString& dir, BackupReason rea
         return QDir(dir).filePath(QString("Enterprise-%1%2-%3.mdb").arg(stamp, seq, tag(r)));
     };
     auto taken = [&](int n) {
-        for (BackupReason r : {BackupReason::Daily, BackupReason::Import, BackupReason::Manual, BackupReason::Restore})
+        for (BackupReason r :
+             {BackupReason::Daily, BackupReason::Import, BackupReason::Manual, BackupReason::Restore})
             if (QFileInfo::exists(nameFor(n, r))) return true;
         return false;
     };
@@ -265,7 +273,8 @@ qint64 BackupJob::pagesTotal() const {
     return backup_ ? sqlite3_backup_pagecount(backup_) : 0;
 }
 
-QString makeBackup(const QString& source, const QString& dir, BackupReason reason, const BackupProgress& progress) {
+QString makeBackup(const QString& source, const QString& dir, BackupReason reason,
+                   const BackupProgress& progress) {
     BackupJob job(source, dir, reason);
     while (!job.step(256))
         if (progress) progress(job.pagesDone(), job.pagesTotal());
@@ -314,7 +323,8 @@ QStringList rotateBackups(const QString& dir) {
     for (const QFileInfo& fi : QDir(dir).entryInfoList({".Enterprise-*.part"}, QDir::Files | QDir::Hidden)) {
         const auto m = partName.match(fi.fileName());
         const pid_t pid = m.hasMatch() ? pid_t(m.captured(1).toLongLong()) : 0;
-        if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) QFile::remove(fi.absoluteFilePath());
+        if (pid > 0 && pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+            QFile::remove(fi.absoluteFilePath());
     }
     const QList<BackupInfo> all = listBackups(dir);  // newest first
     if (all.isEmpty()) return {};
@@ -363,7 +373,8 @@ QStringList rotateBackups(const QString& dir) {
 void verifyBackup(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw Error(QString("无法读取备份文件“%1”（%2）").arg(name, f.errorString()));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QString("无法读取备份文件“%1”（%2）").arg(name, f.errorString()));
     if (!f.read(16).startsWith(QByteArray("SQLite format 3\0", 16)))
         throw Error(QString("备份文件“%1”不是数据库文件").arg(name));
     f.close();

@@ -63,7 +63,7 @@ struct BackupInfo {
     QString path;
     QDateTime when;
     BackupReason reason = BackupReason::Manual;
-    int sequence = 1;  // 2, 3, ... for later backups made in the same second
+    int sequence = 1;       // 2, 3, ... for later backups made in the same second
     qint64 employers = -1;  // -1: the file could not be read
     qint64 persons = -1;
 };

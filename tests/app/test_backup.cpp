@@ -165,7 +165,12 @@ TEST_F(Backups, DamagedOrForeignBackupsAreRefused) {
         std::function<void(const QString&)> spoil;
         const char* message;
     } cases[] = {
-        {"text file", [](const QString& p) { QFile f(p); f.open(QIODevice::WriteOnly); f.write(QByteArray(5000, 'x')); },
+        {"text file",
+         [](const QString& p) {
+             QFile f(p);
+             f.open(QIODevice::WriteOnly);
+             f.write(QByteArray(5000, 'x'));
+         },
          "不是数据库文件"},
         {"foreign database",
          [](const QString& p) {
@@ -189,7 +194,8 @@ TEST_F(Backups, DamagedOrForeignBackupsAreRefused) {
          [](const QString& p) {
              sqlite3* db = nullptr;
              sqlite3_open(QFile::encodeName(p).constData(), &db);
-             sqlite3_exec(db, "UPDATE veyra_meta SET value = '99' WHERE key = 'format';", nullptr, nullptr, nullptr);
+             sqlite3_exec(db, "UPDATE veyra_meta SET value = '99' WHERE key = 'format';", nullptr, nullptr,
+                          nullptr);
              sqlite3_close(db);
          },
          "较新版本"},
@@ -216,12 +222,17 @@ TEST_F(Backups, DamagedOrForeignBackupsAreRefused) {
          [](const QString& p) {
              sqlite3* db = nullptr;
              sqlite3_open(QFile::encodeName(p).constData(), &db);
-             sqlite3_exec(db, "CREATE TRIGGER t AFTER INSERT ON M_PERSON BEGIN DELETE FROM M_CORPORATION; END;",
+             sqlite3_exec(db,
+                          "CREATE TRIGGER t AFTER INSERT ON M_PERSON BEGIN DELETE FROM M_CORPORATION; END;",
                           nullptr, nullptr, nullptr);
              sqlite3_close(db);
          },
          "触发器"},
-        {"a submission file", [](const QString& p) { QFile::remove(p); store::createTemplateDatabase(p); },
+        {"a submission file",
+         [](const QString& p) {
+             QFile::remove(p);
+             store::createTemplateDatabase(p);
+         },
          "不是完整的工作数据库"},
     };
     for (const Case& c : cases) {
@@ -331,7 +342,8 @@ TEST_F(Backups, ImportStartsOnlyAfterItsBackupHoldsTheRegisterAsBefore) {
     dialogs.clear();
     form.Button1Click();
     ASSERT_EQ(dialogs.texts().size(), 1);
-    EXPECT_TRUE(dialogs.texts().first().startsWith("导入前的数据备份未能完成，没有导入")) << dialogs.texts().first().toStdString();
+    EXPECT_TRUE(dialogs.texts().first().startsWith("导入前的数据备份未能完成，没有导入"))
+        << dialogs.texts().first().toStdString();
     EXPECT_EQ(registerRows(work.database()), imported);
 }
 
@@ -339,7 +351,8 @@ TEST_F(Backups, BackupNowIntoTheBackupDirectoryOrAChosenFolder) {
     dialogs.answer(true);
     app::backupNow(nullptr);
     ASSERT_EQ(store::listBackups(dir).size(), 1);
-    EXPECT_TRUE(dialogs.messages().last().startsWith("数据备份完毕：")) << dialogs.messages().last().toStdString();
+    EXPECT_TRUE(dialogs.messages().last().startsWith("数据备份完毕："))
+        << dialogs.messages().last().toStdString();
     const QString stick = work.file("usb");
     QDir().mkpath(stick);
     dialogs.answer(false);
@@ -397,7 +410,8 @@ TEST_F(Backups, RestoreRoundTrip) {
     EXPECT_EQ(loginOK, 1);
     app::destroyWindows();
     EXPECT_EQ(store::openConnectionCount(work.database()), 0);
-    EXPECT_EQ(QDir(work.path()).entryList({".*.restore", "*-journal"}, QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_EQ(QDir(work.path()).entryList({".*.restore", "*-journal"}, QDir::Files | QDir::Hidden),
+              QStringList());
 }
 
 // The restored file is written beside the working one and renamed over it,
@@ -440,9 +454,26 @@ TEST_F(Backups, RefusedRestoreChangesNothing) {
     dialogs.answerFile(bad);
     restore.Button_otherClick();
     EXPECT_TRUE(restore.chosenPath.isEmpty());
-    EXPECT_TRUE(dialogs.messages().last().contains("不是完整的工作数据库")) << dialogs.messages().last().toStdString();
+    EXPECT_TRUE(dialogs.messages().last().contains("不是完整的工作数据库"))
+        << dialogs.messages().last().toStdString();
     EXPECT_EQ(bytesOf(work.database()), before);
     EXPECT_TRUE(store::listBackups(dir).isEmpty());
+
+    // Handed to the restore itself (changed after it was chosen): refused
+    // before anything is backed up, closed or replaced.
+    const QString cut = work.file("cut.mdb");
+    QFile::copy(store::makeBackup(work.database(), work.file("elsewhere"), BackupReason::Manual), cut);
+    QFile(cut).resize(QFileInfo(cut).size() / 2);
+    app::createWindows();
+    TForm1* main = Form1;
+    app::restoreAndRestart(cut);
+    EXPECT_TRUE(dialogs.messages().last().startsWith("数据恢复未能进行，数据没有改变："))
+        << dialogs.messages().last().toStdString();
+    EXPECT_TRUE(dialogs.messages().last().contains("已损坏")) << dialogs.messages().last().toStdString();
+    EXPECT_EQ(Form1, main);  // the windows stayed
+    EXPECT_EQ(bytesOf(work.database()), before);
+    EXPECT_TRUE(store::listBackups(dir).isEmpty());
+    app::destroyWindows();
 }
 
 }  // namespace
