@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -68,11 +69,80 @@ sqlite3* openUntrusted(const QString& path) {
     return db;
 }
 
-QVariant scalarOf(sqlite3* db, const QString& sql) {
+QVariant scalarOf(sqlite3* db, const QString& sql, const QVariantList& params = {}) {
     Statement st(db, sql);
+    if (!params.isEmpty()) st.bind(params);
     QVariant v = st.step() ? st.value(0) : QVariant();
     st.reset();
     return v;
+}
+
+// The program's own working schema, made in memory by the same code as the
+// files: the tables it may hold and the text of its views.
+struct OwnSchema {
+    QSet<QString> tables;
+    QHash<QString, QString> views;
+};
+const OwnSchema& ownSchema() {
+    static const OwnSchema schema = [] {
+        OwnSchema o;
+        sqlite3* mem = nullptr;
+        sqlite3_open(":memory:", &mem);
+        Connection c;
+        c.adopt(mem, ":memory:");
+        createSchema(c, true);
+        for (const QVariantList& r : c.select("SELECT type, lower(name), sql FROM sqlite_schema")) {
+            if (r[0].toString() == "table") o.tables.insert(r[1].toString());
+            if (r[0].toString() == "view") o.views.insert(r[1].toString(), r[2].toString().simplified());
+        }
+        o.tables.insert("veyra_meta");
+        return o;
+    }();
+    return schema;
+}
+
+// Nothing in the file may run an expression of its own when rows are read
+// or written: no triggers, virtual tables, generated or hidden columns,
+// expression or partial indexes, views other than ours, tables we do not
+// know. Checked before the integrity check, which would evaluate them.
+void checkOwnSchema(sqlite3* db, const QString& name) {
+    const OwnSchema& own = ownSchema();
+    struct Object {
+        QString type, name, sql;
+    };
+    QList<Object> objects;
+    {
+        Statement st(db, "SELECT type, name, sql FROM sqlite_schema");
+        while (st.step())
+            objects.append({st.value(0).toString(), st.value(1).toString(), st.value(2).toString()});
+        st.reset();
+    }
+    const auto refuse = [&name](const QString& what) {
+        throw Error(QString("备份文件“%1”%2，不是本系统的工作数据库").arg(name, what));
+    };
+    static const QRegularExpression where("\\bWHERE\\b", QRegularExpression::CaseInsensitiveOption);
+    for (const Object& o : objects) {
+        const QString lower = o.name.toLower();
+        if (o.type == "trigger") refuse(QString("含有触发器“%1”").arg(o.name));
+        if (lower.startsWith("sqlite_")) continue;  // the engine's own
+        if (o.type == "table") {
+            if (o.sql.simplified().startsWith("CREATE VIRTUAL", Qt::CaseInsensitive))
+                refuse(QString("含有虚拟表“%1”").arg(o.name));
+            if (!own.tables.contains(lower)) refuse(QString("含有本系统没有的表“%1”").arg(o.name));
+            if (scalarOf(db, "SELECT count(*) FROM pragma_table_xinfo(?) WHERE hidden <> 0", {o.name})
+                    .toInt())
+                refuse(QString("的表“%1”含有生成列或隐藏列").arg(o.name));
+        } else if (o.type == "view") {
+            if (own.views.value(lower) != o.sql.simplified())
+                refuse(QString("的视图“%1”与本系统的不同").arg(o.name));
+        } else if (o.type == "index") {
+            if (o.sql.contains(where)) refuse(QString("含有带条件的索引“%1”").arg(o.name));
+            if (scalarOf(db, "SELECT count(*) FROM pragma_index_xinfo(?) WHERE key = 1 AND cid = -2",
+                         {o.name})
+                    .toInt())
+                refuse(QString("含有表达式索引“%1”").arg(o.name));
+        }
+    }
 }
 
 // What verifyBackup checks, on an open handle; throws Error.
@@ -95,22 +165,16 @@ void verifyHandle(sqlite3* db, const QString& path) {
         if (format > kCurrentFormat)
             throw Error(
                 QString("备份文件“%1”由较新版本的程序生成（格式 %2），本程序不能使用").arg(name).arg(format));
-        const QString check = scalarOf(db, "PRAGMA integrity_check(1)").toString();
-        if (check != "ok")
-            throw Error(QString("备份文件“%1”已损坏，未通过完整性检查（%2）").arg(name, check));
         // A submission file or the template lacks the code tables.
         if (scalarOf(db,
                      "SELECT count(*) FROM sqlite_schema WHERE type = 'table' AND lower(name) IN "
                      "('m_usermanager', 'm_corporation', 'm_person', 'm_psnappointedhospital', 'd_sex')")
                 .toInt() != 5)
             throw Error(QString("备份文件“%1”不是完整的工作数据库（没有代码表或操作员）").arg(name));
-        // The working database has neither; in a restored file they would run
-        // on every write.
-        if (scalarOf(db,
-                     "SELECT count(*) FROM sqlite_schema WHERE type = 'trigger' OR "
-                     "(type = 'table' AND sql LIKE 'CREATE VIRTUAL%')")
-                .toInt() != 0)
-            throw Error(QString("备份文件“%1”含有本系统数据库没有的触发器或虚拟表").arg(name));
+        checkOwnSchema(db, name);
+        const QString check = scalarOf(db, "PRAGMA integrity_check(1)").toString();
+        if (check != "ok")
+            throw Error(QString("备份文件“%1”已损坏，未通过完整性检查（%2）").arg(name, check));
     } catch (const Error& e) {
         if (e.text().startsWith("备份文件")) throw;
         throw Error(QString("备份文件“%1”已损坏（%2）").arg(name, e.text()));

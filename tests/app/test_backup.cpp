@@ -56,6 +56,16 @@ void addEmployer(const QString& db, const QString& ssn, const QString& name) {
     c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)", {ssn, name});
 }
 
+// Runs a script on a file directly, as another program would.
+void sql(const QString& path, const char* script) {
+    sqlite3* db = nullptr;
+    sqlite3_open(QFile::encodeName(path).constData(), &db);
+    char* error = nullptr;
+    if (sqlite3_exec(db, script, nullptr, nullptr, &error) != SQLITE_OK) ADD_FAILURE() << error;
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
 QStringList names(const QList<store::BackupInfo>& list) {
     QStringList n;
     for (const auto& b : list) n.append(QFileInfo(b.path).fileName());
@@ -218,6 +228,29 @@ TEST_F(Backups, DamagedOrForeignBackupsAreRefused) {
              f.resize(f.size() / 2);
          },
          "已损坏"},
+        {"a generated column",
+         [](const QString& p) {
+             sql(p,
+                 "ALTER TABLE M_CORPORATION ADD COLUMN slow TEXT GENERATED ALWAYS AS (printf('%.*c', 999999, "
+                 "'x'))");
+         },
+         "生成列"},
+        {"an expression index",
+         [](const QString& p) { sql(p, "CREATE INDEX slow ON M_PERSON (instr(NAME, 'x'))"); }, "表达式索引"},
+        {"a partial index",
+         [](const QString& p) { sql(p, "CREATE INDEX part ON M_PERSON (NAME) WHERE NAME > ''"); },
+         "带条件的索引"},
+        {"a view of its own",
+         [](const QString& p) {
+             sql(p,
+                 "PRAGMA writable_schema = ON; UPDATE sqlite_schema SET sql = 'CREATE VIEW person_print AS "
+                 "SELECT "
+                 "1' WHERE name = 'person_print'");
+         },
+         "视图"},
+        {"a table of its own", [](const QString& p) { sql(p, "CREATE TABLE extra (a)"); }, "本系统没有的表"},
+        {"a virtual table", [](const QString& p) { sql(p, "CREATE VIRTUAL TABLE v USING fts4(a)"); },
+         "虚拟表"},
         {"a trigger of its own",
          [](const QString& p) {
              sqlite3* db = nullptr;
@@ -247,6 +280,13 @@ TEST_F(Backups, DamagedOrForeignBackupsAreRefused) {
             EXPECT_TRUE(e.text().contains(QString::fromUtf8(c.message))) << e.text().toStdString();
         }
     }
+}
+
+// A working database made by the earlier release serves as a backup (it is
+// brought to the current format when restored).
+TEST_F(Backups, AWorkingDatabaseOfTheEarlierFormatIsAccepted) {
+    const QString old = copyFixture("format1/Enterprise.mdb", work.path(), "old.mdb");
+    EXPECT_NO_THROW(store::verifyBackup(old));
 }
 
 // A backup process killed part-way leaves the working database as it was,
