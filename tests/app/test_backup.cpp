@@ -454,6 +454,36 @@ TEST_F(Backups, RestoreRoundTrip) {
               QStringList());
 }
 
+// The same through 系统 › 数据恢复: the dialog returns, then the program
+// starts again on the chosen backup with a new login.
+TEST_F(Backups, RestoreFromTheMenu) {
+    addEmployer(work.database(), "110000000001", "甲单位");
+    const QStringList before = registerRows(work.database());
+    store::makeBackup(work.database(), dir, BackupReason::Manual);
+    addEmployer(work.database(), "110000000002", "乙单位");
+    int logins = 0;
+    ModalRecorder modal;
+    modal.script = [&logins](QWidget* w) {
+        if (auto* r = qobject_cast<app::TForm_restore*>(w)) {
+            r->Button_restoreClick();
+            return r->result();
+        }
+        ++logins;
+        loginOK = 1;
+        return 1;
+    };
+    app::createWindows();
+    Form1->FormShow();
+    ASSERT_EQ(logins, 1);
+    dialogs.answer(true);
+    Form1->N24Click();
+    for (int i = 0; i < 100 && logins < 2; ++i) QTest::qWait(10);
+    EXPECT_EQ(logins, 2);
+    EXPECT_EQ(dialogs.messages().last(), "数据恢复完毕，程序将在恢复的数据上重新开始");
+    EXPECT_EQ(registerRows(work.database()), before);
+    app::destroyWindows();
+}
+
 // The restored file is written beside the working one and renamed over it,
 // never while a connection is open on it.
 TEST_F(Backups, ReplacingTheWorkingFileNeedsItClosedAndRenamesAWholeCopy) {
