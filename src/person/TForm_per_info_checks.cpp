@@ -31,11 +31,10 @@ bool afterToday(const QVariant& v) {
 struct PendingRow {
     store::Dataset::State state;
     qint64 rowId;
-    int recNo;
     QVariantList values;
 
     static PendingRow take(store::Table* t) {
-        PendingRow r{t->state(), t->currentRowId(), t->recNo(), {}};
+        PendingRow r{t->state(), t->currentRowId(), {}};
         for (int i = 0; i < t->fieldCount(); ++i) r.values.append(t->value(i));
         return r;
     }
@@ -50,19 +49,14 @@ struct PendingRow {
         // Posted, then rolled back: the table's own picture of its rows is stale.
         t->cancel();
         t->requery();
-        if (state == store::Dataset::State::Insert) {
+        // A row no longer stored (removed elsewhere meanwhile) comes back as a new one rather
+        // than standing on another person.
+        if (state == store::Dataset::State::Insert || !t->locateRowId(rowId)) {
             t->insert();
             for (int i = 0; i < values.size(); ++i)
                 if (!values[i].isNull() && t->columns()[i].kind != store::Column::Kind::Serial)
                     t->setValue(i, values[i]);
             return;
-        }
-        if (recNo >= 0) t->moveTo(recNo);
-        if (t->currentRowId() != rowId) {
-            for (int r = 0; r < t->recordCount(); ++r) {
-                t->moveTo(r);
-                if (t->currentRowId() == rowId) break;
-            }
         }
         t->edit();
         for (int i = 0; i < values.size(); ++i)

@@ -26,7 +26,7 @@ void Dataset::open() {
     modified_ = false;
     buffer_.clear();
     setState(State::Browse);
-    current_ = rowCount() > 0 ? 0 : -1;
+    current_ = knownRowCount() > 0 ? 0 : -1;
     eof_ = current_ < 0;
     Q_EMIT rowsReset();
     Q_EMIT currentChanged();
@@ -66,11 +66,19 @@ int Dataset::findRowKey(const QVariant& key) const {
     return -1;
 }
 
+void Dataset::renumberRows(const std::function<int(int)>& newIndexOf) const {
+    if (current_ >= 0) current_ = newIndexOf(current_);
+    if (savedCurrent_ >= 0) savedCurrent_ = newIndexOf(savedCurrent_);
+}
+
 void Dataset::refresh() {
     requireOpen();
     checkBrowseMode();
     const QVariant key = current_ >= 0 ? rowKey(current_) : QVariant();
     const int oldIndex = current_;
+    // The old index means nothing in the new rows: nothing is current until it is found again.
+    current_ = -1;
+    savedCurrent_ = -1;
     doRefresh();
     const int n = rowCount();
     int idx = key.isValid() ? findRowKey(key) : -1;
@@ -114,7 +122,8 @@ void Dataset::last() {
 void Dataset::next() {
     requireOpen();
     checkBrowseMode();
-    if (current_ + 1 < rowCount()) {
+    const int n = rowCount();
+    if (current_ + 1 < n) {
         eof_ = false;
         moveCurrent(current_ + 1, true);
     } else {
@@ -245,7 +254,10 @@ void Dataset::cancel() {
     const bool inserting = state_ == State::Insert;
     modified_ = false;
     buffer_.clear();
-    if (inserting) current_ = savedCurrent_ < rowCount() ? savedCurrent_ : rowCount() - 1;
+    if (inserting) {
+        const int n = knownRowCount();
+        current_ = savedCurrent_ < n ? savedCurrent_ : n - 1;
+    }
     setState(State::Browse);
     Q_EMIT currentChanged();
 }
@@ -259,6 +271,8 @@ bool Dataset::remove() {
     if (current_ < 0) throw Error("没有可删除的记录 (no record to delete)");
     if (beforeDelete && !beforeDelete()) return false;
     if (state_ == State::Edit) cancel();
+    // The row after the deleted one becomes current: positions are needed.
+    needPositions();
     doDelete(current_);
     const int n = rowCount();
     current_ = n == 0 ? -1 : qMin(current_, n - 1);
@@ -296,10 +310,16 @@ bool Dataset::locate(const QString& field, const QVariant& value) {
     } catch (const Error&) {
         return false;  // a value the column cannot hold matches nothing
     }
-    const QList<int> hits = findRows(col, v, true);
-    if (hits.isEmpty()) return false;
+    return moveToFound([&] { return findRows(col, v, true).value(0, -1); });
+}
+
+bool Dataset::moveToFound(const std::function<int()>& find) {
+    requireOpen();
+    checkBrowseMode();
+    const int row = find();
+    if (row < 0) return false;
     eof_ = false;
-    moveCurrent(hits.first(), true);
+    moveCurrent(row, true);
     return true;
 }
 

@@ -39,7 +39,10 @@ public:
     // Index of the current stored row; -1 when there is none, and while
     // inserting (the new row is none of the stored rows; cancel returns to
     // the row that was current before).
-    int recNo() const { return current_; }
+    int recNo() const {
+        needPositions();
+        return current_;
+    }
     bool isEmpty() const { return recordCount() == 0; }
     bool eof() const { return eof_; }
 
@@ -94,7 +97,14 @@ protected:
     // Subclasses load their rows (or keyset) and set columns_.
     virtual void doOpen() = 0;
     virtual void doClose() = 0;
+    // Every row of the dataset. A dataset that learns its rows late may
+    // renumber the rows it holds here: read it before reading an index.
     virtual int rowCount() const = 0;
+    // The rows addressable without learning all of them; rows 0..n-1 of the
+    // current numbering.
+    virtual int knownRowCount() const { return rowCount(); }
+    // Called before an index is given out (recNo): a late dataset learns its rows.
+    virtual void needPositions() const {}
     virtual QVariantList fetchRow(int row) const = 0;
     // Stores the buffer; returns the index of the stored row.
     virtual int doPost(bool inserting, int row, const QVariantList& buffer, const QBitArray& assigned);
@@ -108,6 +118,13 @@ protected:
 
     void setColumns(const QList<Column>& c) { columns_ = c; }
     void requireOpen() const;
+    // Stores or drops a pending edit, then moves to the row find() gives
+    // (after-scroll); false, without moving, when it gives -1.
+    bool moveToFound(const std::function<int()>& find);
+    // The current row's index without asking for positions.
+    int currentIndex() const { return current_; }
+    // A subclass that renumbered its rows maps every index the dataset holds.
+    void renumberRows(const std::function<int(int)>& newIndexOf) const;
 
     Connection* connection_;
     QList<Column> columns_;
@@ -119,8 +136,9 @@ private:
     void loadBuffer();
 
     State state_ = State::Inactive;
-    int current_ = -1;
-    int savedCurrent_ = -1;
+    // mutable: renumbering keeps the same row current, so it is no change.
+    mutable int current_ = -1;
+    mutable int savedCurrent_ = -1;
     bool eof_ = true;
     bool modified_ = false;
     QVariantList buffer_;

@@ -43,8 +43,12 @@ Table::~Table() = default;
 QString Table::quotedTable() const { return quoteIdent(tableName_); }
 
 qint64 Table::currentRowId() const {
-    const int r = recNo();
+    const int r = currentIndex();
     return r >= 0 && r < rowIds_.size() ? rowIds_[r] : 0;
+}
+
+bool Table::locateRowId(qint64 id) {
+    return moveToFound([&] { return learnRow(id, false); });
 }
 
 void Table::doOpen() {
@@ -52,21 +56,74 @@ void Table::doOpen() {
     rowIds_.clear();
     cache_.clear();
     fetch_.reset();
-    Statement st(connection_->handle(), "SELECT rowid FROM " + quotedTable() + " ORDER BY rowid");
-    while (st.step()) rowIds_.append(sqlite3_column_int64(st.handle(), 0));
+    // The first row to stand on and the end of the snapshot: two seeks, whatever the table holds.
+    Statement st(connection_->handle(), "SELECT (SELECT min(rowid) FROM " + quotedTable() +
+                                            "), (SELECT max(rowid) FROM " + quotedTable() + ")");
+    st.step();
+    const bool empty = sqlite3_column_type(st.handle(), 0) == SQLITE_NULL;
+    if (!empty) rowIds_.append(sqlite3_column_int64(st.handle(), 0));
+    lastAtOpen_ = empty ? 0 : sqlite3_column_int64(st.handle(), 1);
     st.reset();
+    allRows_ = empty;
 }
 
 void Table::doClose() {
     rowIds_.clear();
     rowIds_.squeeze();
+    allRows_ = false;
+    lastAtOpen_ = 0;
     cache_.clear();
     fetch_.reset();
+}
+
+int Table::rowCount() const {
+    learnAllRows();
+    return int(rowIds_.size());
 }
 
 int Table::indexOfRowId(qint64 id) const {
     const auto it = std::lower_bound(rowIds_.begin(), rowIds_.end(), id);
     return it != rowIds_.end() && *it == id ? int(it - rowIds_.begin()) : -1;
+}
+
+int Table::learnRow(qint64 id, bool stored) const {
+    const auto it = std::lower_bound(rowIds_.begin(), rowIds_.end(), id);
+    const int pos = int(it - rowIds_.begin());
+    if (it != rowIds_.end() && *it == id) return pos;
+    if (allRows_ || id > lastAtOpen_) return -1;
+    if (!stored) {
+        Statement st(connection_->handle(), "SELECT 1 FROM " + quotedTable() + " WHERE rowid = ?");
+        st.bind(1, id);
+        const bool found = st.step();
+        st.reset();
+        if (!found) return -1;
+    }
+    rowIds_.insert(pos, id);
+    renumberRows([pos](int i) { return i >= pos ? i + 1 : i; });
+    return pos;
+}
+
+void Table::learnAllRows() const {
+    if (allRows_ || !isOpen()) return;
+    // The rows of the snapshot, and every row already known (a row stored
+    // here, or one deleted elsewhere since it was visited) keeps its place.
+    QVector<qint64> ids;
+    Statement st(connection_->handle(),
+                 "SELECT rowid FROM " + quotedTable() + " WHERE rowid <= ? ORDER BY rowid");
+    st.bind(1, lastAtOpen_);
+    while (st.step()) ids.append(sqlite3_column_int64(st.handle(), 0));
+    st.reset();
+    QVector<qint64> merged;
+    merged.reserve(ids.size() + rowIds_.size());
+    std::set_union(ids.begin(), ids.end(), rowIds_.begin(), rowIds_.end(), std::back_inserter(merged));
+    const QVector<qint64> known = rowIds_;
+    rowIds_ = std::move(merged);
+    allRows_ = true;
+    renumberRows([this, &known](int i) { return i < known.size() ? indexOfRowId(known[i]) : -1; });
+}
+
+int Table::findRowKey(const QVariant& key) const {
+    return learnRow(key.toLongLong(), false);
 }
 
 QVariantList Table::fetchRow(int row) const {
@@ -112,6 +169,7 @@ int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBi
         const auto pos = std::lower_bound(rowIds_.begin(), rowIds_.end(), id);
         const int idx = int(pos - rowIds_.begin());
         rowIds_.insert(idx, id);
+        renumberRows([idx](int i) { return i >= idx ? i + 1 : i; });
         cache_.remove(id);
         return idx;
     }
@@ -137,6 +195,8 @@ void Table::doDelete(int row) {
 
 QList<int> Table::findRows(int column, const QVariant& value, bool firstOnly) const {
     // Let the engine (and its indexes) find candidates; keep those in our snapshot.
+    // The first hit is learnt alone; all hits are positions among all rows.
+    if (!firstOnly) learnAllRows();
     QList<int> hits;
     const QString col = quoteIdent(columns_[column].name);
     const QString sql = value.isNull()
@@ -150,7 +210,7 @@ QList<int> Table::findRows(int column, const QVariant& value, bool firstOnly) co
     while (st.step()) {
         const qint64 id = sqlite3_column_int64(st.handle(), 0);
         if (!value.isNull() && !sameValue(st.value(1), value, noCase)) continue;
-        const int idx = indexOfRowId(id);
+        const int idx = learnRow(id, true);
         if (idx < 0) continue;
         hits.append(idx);
         if (firstOnly) break;

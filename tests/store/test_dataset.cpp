@@ -155,6 +155,58 @@ TEST_F(DatasetTest, RefreshSeesOtherConnectionsRowsAndKeepsPosition) {
     EXPECT_EQ(t.value("SSN").toString(), "110000000002");  // first row after requery
 }
 
+// A table opens knowing its first row and learns the others as it is moved
+// to them; whatever it learns when, the same row stays current and every
+// index is the row's place among all rows.
+TEST_F(DatasetTest, RowsLearntLateKeepTheCurrentRowAndTheSnapshot) {
+    c.execute(
+        "INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000004', '单位4'), ('110000000005', '单位5')");
+    store::Table t(&c, "M_CORPORATION");
+    t.open();
+    ASSERT_TRUE(t.locate("SSN", "110000000004"));
+    // A lookup of a row before the current one learns it without moving.
+    EXPECT_EQ(t.lookup("SSN", "110000000002", "NAME").toString(), "单位110000000002");
+    EXPECT_EQ(t.value("SSN").toString(), "110000000004");
+    // Stored elsewhere after the open: not a row of this snapshot, until requeried.
+    store::Connection other;
+    other.open(w.database());
+    other.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000006', '外')");
+    EXPECT_FALSE(t.locate("SSN", "110000000006"));
+    EXPECT_EQ(t.value("SSN").toString(), "110000000004");
+    // A new row stored here is one, and cancelling the next insert goes back to it.
+    t.insert();
+    t.setValue("SSN", "110000000007");
+    t.post();
+    t.insert();
+    t.cancel();
+    EXPECT_EQ(t.value("SSN").toString(), "110000000007");
+    ASSERT_TRUE(t.locate("SSN", "110000000004"));
+    EXPECT_EQ(t.recNo(), 3);
+    EXPECT_EQ(t.recordCount(), 6);
+    EXPECT_EQ(t.value("SSN").toString(), "110000000004");
+    t.last();
+    EXPECT_EQ(t.value("SSN").toString(), "110000000007");
+    t.requery();
+    EXPECT_EQ(t.recordCount(), 7);
+    EXPECT_TRUE(t.locate("SSN", "110000000006"));
+
+    // A stored row found by its id, with the whole keyset still unread; a gone one is not.
+    store::Table u(&c, "M_CORPORATION");
+    u.open();
+    const qint64 id = c.scalar("SELECT rowid FROM M_CORPORATION WHERE SSN = '110000000005'").toLongLong();
+    ASSERT_TRUE(u.locateRowId(id));
+    EXPECT_EQ(u.currentRowId(), id);
+    EXPECT_EQ(u.value("NAME").toString(), "单位5");
+    EXPECT_FALSE(u.locateRowId(id + 100));
+    EXPECT_EQ(u.currentRowId(), id);
+    // Deleted elsewhere after it was visited: it keeps its place, as a row of the snapshot.
+    other.execute("DELETE FROM M_CORPORATION WHERE SSN = '110000000005'");
+    EXPECT_EQ(u.recordCount(), 7);
+    EXPECT_EQ(u.recNo(), 4);
+    u.next();
+    EXPECT_EQ(u.value("SSN").toString(), "110000000006");
+}
+
 TEST_F(DatasetTest, ValuesWithQuotesAreStoredAsTyped) {
     const QString name = "O'Brien \"甲\" '); DROP TABLE M_CORPORATION; --";
     store::Table t(&c, "M_CORPORATION");

@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QApplication>
 #include <QDir>
@@ -15,6 +16,39 @@
 #include "store/DatabaseFactory.h"
 
 namespace testing_support {
+
+namespace {
+// Traces outlive an EngineWork on connections still open; they report to none then.
+EngineWork* activeWork = nullptr;
+
+int onTrace(unsigned type, void*, void* p, void*) {
+    if (!activeWork) return 0;
+    if (type == SQLITE_TRACE_ROW) ++activeWork->rows;
+    // A statement ends (reset or finalized): its steps since its last end.
+    if (type == SQLITE_TRACE_PROFILE)
+        activeWork->steps += sqlite3_stmt_status(static_cast<sqlite3_stmt*>(p), SQLITE_STMTSTATUS_VM_STEP, 1);
+    return 0;
+}
+
+int watchNewConnection(sqlite3* db, const char**, const void*) {
+    sqlite3_trace_v2(db, SQLITE_TRACE_ROW | SQLITE_TRACE_PROFILE, &onTrace, nullptr);
+    return SQLITE_OK;
+}
+}  // namespace
+
+EngineWork::EngineWork() {
+    activeWork = this;
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(&watchNewConnection));
+}
+
+EngineWork::~EngineWork() {
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&watchNewConnection));
+    activeWork = nullptr;
+}
+
+void EngineWork::watch(sqlite3* db) {
+    watchNewConnection(db, nullptr, nullptr);
+}
 
 RecordingDialogs::RecordingDialogs() { ui::setDialogs(this); }
 RecordingDialogs::~RecordingDialogs() { ui::setDialogs(nullptr); }

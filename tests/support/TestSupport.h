@@ -11,6 +11,7 @@
 #include "ui/Modal.h"
 
 class QWidget;
+struct sqlite3;
 
 namespace testing_support {
 
@@ -74,6 +75,22 @@ public:
 
 private:
     QTemporaryDir dir_;
+};
+
+// The engine's work while it lives: rows handed out and virtual machine steps
+// of every statement, on the connections given to watch() and on every
+// connection opened meanwhile. Shows whether a command's work grows with the
+// register without timing it.
+class EngineWork {
+  public:
+    EngineWork();
+    ~EngineWork();
+    EngineWork(const EngineWork&) = delete;
+    EngineWork& operator=(const EngineWork&) = delete;
+    void watch(sqlite3* db);
+    void clear() { rows = steps = 0; }
+    qint64 rows = 0;
+    qint64 steps = 0;
 };
 
 // A copy of a file under tests/fixtures in dir (the originals are never opened).
