@@ -218,7 +218,8 @@ void runSize(int persons) {
         report("import into an empty register (with checks)", imported, importFloor, 1.5);
         // The same file again: every row is already held.
         duplicatesFloor = bench::setBasedCopy(setEmpty, exportFile);
-        form.FormShow();
+        form.FormShow();  // empties the file name, as showing the window does
+        form.Edit_fromfile->setText(exportFile);
         duplicates = measure([&] { form.Button1Click(); });
         report("import of a file whose rows are all held", duplicates, duplicatesFloor, 3.0);
         std::printf("  log area after it: %lld lines\n", qlonglong(form.log().size()));

@@ -9,6 +9,8 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
+#include <QThread>
 
 #include "platform/Settings.h"
 #include "store/DatabaseFactory.h"
@@ -18,42 +20,36 @@
 QString exportFilePath;
 
 // The window's side of a command: progress bars, log area and message boxes.
-// Bars are updated and events processed at most every 40 ms, so the display
-// stays live without costing the transfer its speed; user input waits.
-class TForm_import::Progress : public exchange::CommandObserver {
+// Called on the window's thread only (the relay below hands everything over).
+class TForm_import::Progress {
   public:
-    explicit Progress(TForm_import& w) : w_(w) { clock_.start(); }
+    explicit Progress(TForm_import& w) : w_(w) {}
 
-    void tableStarted(exchange::Register t, int total) override {
+    void tableStarted(exchange::Register t, int total) {
         restoreLabels();
         QProgressBar* b = bar(t);
         // A maximum of 0 would turn the bar into a busy indicator.
         b->setRange(0, qMax(total, 1));
         b->setValue(0);
-        pump(true);
-    }
-    void rowReached(exchange::Register t, int row) override {
-        row_ = row;
-        table_ = t;
-        if (clock_.elapsed() >= 40) pump(false);
-    }
-    void tableFinished(exchange::Register t, int rows) override {
-        bar(t)->setValue(rows);
-        pump(true);
-    }
-    void logLines(const QStringList&) override {
         w_.Memo1->showAppended();
-        if (clock_.elapsed() >= 40) pump(false);
     }
-    void message(const QString& text) override {
+    void rowReached(exchange::Register t, int row) {
+        if (row > 0) bar(t)->setValue(row);
+        w_.Memo1->showAppended();
+    }
+    void tableFinished(exchange::Register t, int rows) {
+        bar(t)->setValue(rows);
+        w_.Memo1->showAppended();
+    }
+    void logLines() { w_.Memo1->showAppended(); }
+    void message(const QString& text) {
         restoreLabels();
         w_.Memo1->showAppended();
         ui::dialogs().message(&w_, text);
     }
     // The file checks and the export's checksum show on the first bar, under
     // a label saying what is being done.
-    void checking(const QString& stage, qint64 done, qint64 total) override {
-        if (clock_.elapsed() < 40) return;
+    void checking(const QString& stage, qint64 done, qint64 total) {
         checking_ = true;
         w_.StaticText1->setText(stage + "……");
         if (total > 0) {
@@ -62,8 +58,6 @@ class TForm_import::Progress : public exchange::CommandObserver {
         } else {
             w_.ProgressBar1->setRange(0, 0);
         }
-        row_ = 0;
-        pump(true);
     }
     void restoreLabels() {
         if (!checking_) return;
@@ -86,18 +80,63 @@ class TForm_import::Progress : public exchange::CommandObserver {
                 return w_.ProgressBar3;
         }
     }
-    void pump(bool barsOnly) {
-        if (!barsOnly && row_ > 0) bar(table_)->setValue(row_);
-        w_.Memo1->showAppended();
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-        clock_.restart();
+
+    TForm_import& w_;
+    bool checking_ = false;
+};
+
+// A command runs on a thread of its own, so the window repaints whatever the
+// engine is doing (a file check, a commit, the log file). What the window
+// shows is handed to its thread: rows, lines and checks at most every 30 ms
+// each, starts and ends of tables always, and a message box waits for the
+// operator as before.
+class TForm_import::Relay : public exchange::CommandObserver {
+  public:
+    Relay(TForm_import& w, Progress& p) : w_(w), p_(p) {
+        for (QElapsedTimer& c : clocks_) c.start();
+    }
+
+    void tableStarted(exchange::Register t, int total) override {
+        post([this, t, total] { p_.tableStarted(t, total); });
+    }
+    void rowReached(exchange::Register t, int row) override {
+        if (due(Rows)) post([this, t, row] { p_.rowReached(t, row); });
+    }
+    void tableFinished(exchange::Register t, int rows) override {
+        post([this, t, rows] { p_.tableFinished(t, rows); });
+    }
+    void logLines(const QStringList&) override {
+        if (due(Lines)) post([this] { p_.logLines(); });
+    }
+    void checking(const QString& stage, qint64 done, qint64 total) override {
+        if (due(Checks)) post([this, stage, done, total] { p_.checking(stage, done, total); });
+    }
+    void message(const QString& text) override {
+        if (QThread::currentThread() == w_.thread())
+            p_.message(text);
+        else
+            QMetaObject::invokeMethod(
+                &w_, [this, &text] { p_.message(text); }, Qt::BlockingQueuedConnection);
+    }
+
+  private:
+    enum Kind { Rows, Lines, Checks };
+    bool due(Kind k) {
+        if (clocks_[k].elapsed() < 30) return false;
+        clocks_[k].restart();
+        return true;
+    }
+    template <class F>
+    void post(F f) {
+        if (QThread::currentThread() == w_.thread())
+            f();
+        else
+            QMetaObject::invokeMethod(&w_, std::move(f), Qt::QueuedConnection);
     }
 
     TForm_import& w_;
-    QElapsedTimer clock_;
-    exchange::Register table_ = exchange::Register::Employers;
-    int row_ = 0;
-    bool checking_ = false;
+    Progress& p_;
+    QElapsedTimer clocks_[3];
 };
 
 namespace {
@@ -128,7 +167,8 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, cons
 TForm_import::TForm_import(QWidget* parent)
     : QDialog(parent),
       progress_(std::make_unique<Progress>(*this)),
-      commands_(log_, *progress_),
+      relay_(std::make_unique<Relay>(*this, *progress_)),
+      commands_(log_, *relay_),
       ADOConnection_from(commands_.from),
       submission(commands_.submission),
       ADOConnection_to(commands_.to) {
@@ -238,6 +278,27 @@ void TForm_import::reject() {
 
 void TForm_import::Button3Click() {
     close();
+}
+
+exchange::CommandResult TForm_import::runCommand(const std::function<exchange::CommandResult()>& command) {
+    exchange::CommandResult result = exchange::CommandResult::Refused;
+    std::exception_ptr failure;
+    std::unique_ptr<QThread> worker(QThread::create([&] {
+        try {
+            result = command();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }));
+    // What the thread handed over before it ended arrives before its end does.
+    QEventLoop loop;
+    connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    worker->start();
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    worker->wait();
+    Memo1->showAppended();
+    if (failure) std::rethrow_exception(failure);
+    return result;
 }
 
 void TForm_import::appendLog(const QStringList& lines) {

@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <functional>
+#include <memory>
 
 #include "exchange/ExchangeCommands.h"
 #include "exchange/LogArea.h"
@@ -58,8 +60,10 @@ class TForm_import : public QDialog {
 
   private:
     class Progress;
+    class Relay;
     exchange::TransferLog log_;
     std::unique_ptr<Progress> progress_;
+    std::unique_ptr<Relay> relay_;
     exchange::ExchangeCommands commands_;
 
   public:
@@ -77,6 +81,9 @@ class TForm_import : public QDialog {
   private:
     void buildLayout();
     void resetBars();
+    // Runs a command off the window's thread; the window repaints meanwhile
+    // and takes no input until it ends.
+    exchange::CommandResult runCommand(const std::function<exchange::CommandResult()>& command);
 
     bool running_ = false;
 };

@@ -49,7 +49,8 @@ void TForm_import::Button1Click() {
         ui::dialogs().message(this, "请选择数据源文件");
         return;
     }
-    commands_.importFile(from, Edit_tofile->text());
+    const QString to = Edit_tofile->text();
+    runCommand([&] { return commands_.importFile(from, to); });
 }
 
 void TForm_import::Button4Click() {
@@ -57,7 +58,9 @@ void TForm_import::Button4Click() {
     Running running(running_);
     resetBars();
     exportFilePath = exchange::exportPathForToday();
-    const exchange::CommandResult r = commands_.exportTo(Edit_tofile->text(), exportFilePath);
+    const QString from = Edit_tofile->text();
+    const QString to = exportFilePath;
+    const exchange::CommandResult r = runCommand([&] { return commands_.exportTo(from, to); });
     if (r == exchange::CommandResult::Committed || r == exchange::CommandResult::RolledBack)
         Button_makeFloppy->setEnabled(true);
 }

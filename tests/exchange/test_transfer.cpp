@@ -1,6 +1,7 @@
 // The data exchange window's import and export over small files made by the
 // program's own database code.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <QFileInfo>
 #include <QLineEdit>
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QThread>
 
 #include "ExchangeFixtures.h"
 #include "ImportWindowTest.h"
@@ -361,6 +363,35 @@ TEST_F(ImportWindow, ConnectionsAreClosedAfterEveryCommand) {
     form->Button4Click();
     EXPECT_FALSE(form->ADOConnection_to.isOpen());
     EXPECT_FALSE(form->ADOConnection_from.isOpen());
+}
+
+// The engine's work of a command happens on a thread of its own, so the
+// window repaints through a check, a commit or the log file; what the window
+// shows (messages, bars, log area) happens on the window's thread.
+QList<QThread*> connectionThreads;
+int recordConnectionThread(sqlite3*, const char**, const void*) {
+    connectionThreads.append(QThread::currentThread());
+    return SQLITE_OK;
+}
+
+TEST_F(ImportWindow, CommandsWorkOffTheWindowsThreadAndShowOnIt) {
+    const QString file = source();
+    QList<bool> messagesOnWindowThread;
+    dialogs.onShow = [&](const testing_support::Shown&) {
+        messagesOnWindowThread.append(QThread::currentThread() == form->thread());
+    };
+    connectionThreads.clear();
+    sqlite3_auto_extension(reinterpret_cast<void (*)()>(&recordConnectionThread));
+    importFile(file);
+    form->Button4Click();
+    sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(&recordConnectionThread));
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！", "操作完毕！"}));
+    EXPECT_EQ(messagesOnWindowThread, QList<bool>({true, true}));
+    ASSERT_FALSE(connectionThreads.isEmpty());
+    for (QThread* t : connectionThreads) EXPECT_NE(t, form->thread());
+    // Everything handed over arrived before the command returned.
+    EXPECT_EQ(form->Memo1->toPlainText(), form->logLines().join('\n'));
+    EXPECT_FALSE(form->ADOConnection_to.isOpen());
 }
 
 // --- export -------------------------------------------------------------
