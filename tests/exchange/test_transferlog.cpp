@@ -1,0 +1,104 @@
+// The log area's lines: spooled to a private file in chunks, read back by
+// index, written out as the transfer log file, and read by the window while a
+// command on another thread appends.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QStringEncoder>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "exchange/TransferLog.h"
+
+namespace {
+
+// Line i: ASCII, Chinese, a character outside the BMP, an empty line now and then.
+QString lineText(int i) {
+    if (i % 97 == 0) return QString();
+    return QString("本条个人信息重复，其身份证号码为：1101011949%1 𠀋😀 %2")
+        .arg(i, 8, 10, QChar('0'))
+        .arg(QString(i % 13, QChar('x')));
+}
+
+QStringList expectedLines(int n) {
+    QStringList lines;
+    for (int i = 0; i < n; ++i) lines.append(lineText(i));
+    return lines;
+}
+
+TEST(TransferLog, LinesAcrossSeveralSpoolChunksReadBackAndWriteOutWhole) {
+    // About 5 MB of text: several chunks in the spool and a tail in memory.
+    const int n = 60000;
+    const QStringList expected = expectedLines(n);
+    exchange::TransferLog log;
+    for (int from = 0; from < n; from += 777) log.append(expected.mid(from, 777));
+    ASSERT_EQ(log.size(), n);
+    EXPECT_EQ(log.all(), expected);
+    for (int i : {0, 1, 97, n / 2, n - 1}) EXPECT_EQ(log.at(i), expected[i]) << i;
+    EXPECT_TRUE(log.at(n).isNull());
+    EXPECT_TRUE(log.at(-1).isNull());
+    EXPECT_EQ(log.lines(0, 5), expected.mid(0, 5));
+    EXPECT_EQ(log.lines(n - 3, 10), expected.mid(n - 3));
+    EXPECT_TRUE(log.lines(n, 1).isEmpty());
+    int longest = 0;
+    for (const QString& l : expected) longest = qMax(longest, int(l.size()));
+    EXPECT_EQ(log.longest(), longest);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.txt");
+    QString why;
+    ASSERT_TRUE(log.writeFile(path, &why)) << why.toStdString();
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QStringEncoder enc("GB18030");
+    QByteArray bytes;
+    for (const QString& l : expected) {
+        bytes += enc.encode(l);
+        bytes += "\r\n";
+    }
+    EXPECT_TRUE(f.readAll() == bytes);
+
+    // Cleared, it starts again from nothing, spool included.
+    log.clear();
+    EXPECT_EQ(log.size(), 0);
+    EXPECT_TRUE(log.at(0).isNull());
+    log.append({"甲", QString(), "乙"});
+    EXPECT_EQ(log.all(), QStringList({"甲", QString(), "乙"}));
+    EXPECT_EQ(log.longest(), 1);
+}
+
+TEST(TransferLog, AFileThatCannotBeWrittenIsReportedAndTheLinesStay) {
+    exchange::TransferLog log;
+    log.append({"一", "二"});
+    QTemporaryDir dir;
+    QString why;
+    EXPECT_FALSE(log.writeFile(dir.filePath("missing/log.txt"), &why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(log.all(), QStringList({"一", "二"}));
+}
+
+// The window reads the count and the last line while a command appends:
+// every line it sees is whole and in its place.
+TEST(TransferLog, ReadWhileAnotherThreadAppends) {
+    const int n = 80000;
+    const QStringList expected = expectedLines(n);
+    exchange::TransferLog log;
+    std::unique_ptr<QThread> writer(QThread::create([&] {
+        for (int from = 0; from < n; from += 50) log.append(expected.mid(from, 50));
+    }));
+    writer->start();
+    int reads = 0;
+    while (!writer->isFinished() || reads == 0) {
+        const qsizetype size = log.size();
+        if (size > 0) {
+            ASSERT_EQ(log.at(size - 1), expected[int(size - 1)]) << size;
+            const QStringList some = log.lines(size / 2, 3);
+            ASSERT_EQ(some, expected.mid(int(size / 2), int(some.size())));
+            ++reads;
+        }
+    }
+    writer->wait();
+    EXPECT_EQ(log.all(), expected);
+}
+
+}  // namespace
