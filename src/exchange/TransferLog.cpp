@@ -101,7 +101,13 @@ QStringList TransferLog::lines(qsizetype from, qsizetype n) const {
 }
 
 bool TransferLog::writeFile(const QString& path, QString* error) const {
-    QMutexLocker lock(&mutex_);
+    // The lines there are now. The lock is held for one chunk's read at a
+    // time, so the window showing the log is never kept waiting for the file.
+    qsizetype count = 0;
+    {
+        QMutexLocker lock(&mutex_);
+        count = ends_.size();
+    }
     // Written beside and renamed over: a failure leaves the earlier file whole.
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly)) {
@@ -110,31 +116,38 @@ bool TransferLog::writeFile(const QString& path, QString* error) const {
     }
     // GB18030: GBK's bytes for every GBK character, a form for every other.
     QStringEncoder enc("GB18030");
-    const qint64 total = ends_.isEmpty() ? 0 : ends_.last();
     qint64 from = 0;
     qsizetype line = 0;
     QByteArray out;
-    while (from < total) {
+    while (line < count) {
         // Whole lines of about one chunk at a time.
-        qsizetype last = line;
-        while (last + 1 < ends_.size() && ends_[last] - from < kSpoolChunk) ++last;
-        const qint64 to = ends_[last];
-        const QByteArray utf8 = bytes(from, to);
-        out.clear();
+        QByteArray utf8;
+        QVector<qint64> chunkEnds;
+        {
+            QMutexLocker lock(&mutex_);
+            qsizetype last = line;
+            while (last + 1 < count && ends_[last] - from < kSpoolChunk) ++last;
+            chunkEnds = ends_.mid(line, last - line + 1);
+            utf8 = bytes(from, ends_[last]);
+        }
+        // The chunk's lines with CR LF, encoded in one go: a call per line costs more than its text.
+        QByteArray crlf;
+        crlf.reserve(utf8.size() + chunkEnds.size());
         qsizetype at = 0;
-        for (qsizetype i = line; i <= last; ++i) {
-            const qsizetype len = ends_[i] - from - at - 1;
-            const QString text = QString::fromUtf8(utf8.constData() + at, len);
-            // The encoder would hold back a lone high surrogate without an error.
-            if (!text.isValidUtf16()) {
-                if (error) *error = QStringLiteral("文本含有无效的字符编码");
-                f.cancelWriting();
-                return false;
-            }
-            out += enc.encode(text);
-            out += "\r\n";
+        for (const qint64 end : chunkEnds) {
+            const qsizetype len = end - from - at - 1;
+            crlf.append(utf8.constData() + at, len);
+            crlf.append("\r\n", 2);
             at += len + 1;
         }
+        const QString text = QString::fromUtf8(crlf);
+        // The encoder would hold back a lone high surrogate without an error.
+        if (!text.isValidUtf16()) {
+            if (error) *error = QStringLiteral("文本含有无效的字符编码");
+            f.cancelWriting();
+            return false;
+        }
+        out = enc.encode(text);
         if (!enc.isValid() || enc.hasError()) {
             if (error) *error = QStringLiteral("文本无法以GB18030编码写出");
             f.cancelWriting();
@@ -144,8 +157,8 @@ bool TransferLog::writeFile(const QString& path, QString* error) const {
             if (error) *error = f.errorString();
             return false;
         }
-        from = to;
-        line = last + 1;
+        from = chunkEnds.last();
+        line += chunkEnds.size();
     }
     if (!f.commit()) {
         if (error) *error = f.errorString();

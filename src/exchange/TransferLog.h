@@ -37,7 +37,8 @@ class TransferLog {
 
     // Writes every line, each ended by CR LF, as GB18030, replacing the file
     // only once every byte reached it.
-    // Streams: memory stays small whatever the number of lines.
+    // Streams: memory stays small whatever the number of lines. Lines appended
+    // meanwhile are left for the next file.
     bool writeFile(const QString& path, QString* error) const;
 
   private:
