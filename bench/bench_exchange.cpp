@@ -309,9 +309,10 @@ int main(int argc, char** argv) {
         t.restart();
         store::makeBackup(work3, dir.filePath("backups"), store::BackupReason::Import, [](qint64, qint64) {});
         const double backup = ms(t);
-        std::printf("backup  of the working database (%lld bytes)  %8.0f ms   plain backup + integrity_check %8.0f ms"
-                    "   ratio %.2f (goal 1.5)\n",
-                    qlonglong(QFileInfo(work3).size()), backup, floor, backup / floor);
+        std::printf(
+            "backup  of the working database (%lld bytes)  %8.0f ms   plain backup + integrity_check %8.0f ms"
+            "   ratio %.2f (goal 1.5)\n",
+            qlonglong(QFileInfo(work3).size()), backup, floor, backup / floor);
     }
     ui::setDialogs(nullptr);
     return 0;

@@ -21,9 +21,9 @@
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
+#include "store/ErrorText.h"
 #include "store/Format.h"
 #include "ui/Dialogs.h"
-#include "store/ErrorText.h"
 
 namespace app {
 

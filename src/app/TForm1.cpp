@@ -176,8 +176,11 @@ void TForm1::N24Click() {
     QTimer::singleShot(0, qApp, [path] { app::restoreAndRestart(path); });
 }
 
-void TForm1::N8Click() { close(); }
+void TForm1::N8Click() {
+    close();
+}
 
 void TForm1::aboutClick() {
-    ui::dialogs().message(this, "Veyra\r离休人员医疗统筹登记系统\r版本 " + QApplication::applicationVersion());
+    ui::dialogs().message(this,
+                          "Veyra\r离休人员医疗统筹登记系统\r版本 " + QApplication::applicationVersion());
 }

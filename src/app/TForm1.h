@@ -8,7 +8,7 @@
 // The main window: an empty frame with the menu of the whole program.
 class TForm1 : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit TForm1(QWidget* parent = nullptr);
 
     // The date-format check; asks for the end of the program when today's
@@ -18,13 +18,13 @@ public:
     void FormShow();
     bool endRequested() const { return endRequested_; }
 
-    void N2Click();  // 单位增加
-    void N3Click();  // 单位 查询编辑, 单位打印
-    void N6Click();  // 人员增加
-    void N7Click();  // 人员 查询编辑, 个人打印
+    void N2Click();   // 单位增加
+    void N3Click();   // 单位 查询编辑, 单位打印
+    void N6Click();   // 人员增加
+    void N7Click();   // 人员 查询编辑, 个人打印
     void N17Click();  // 导入/导出
-    void N9Click();  // 编辑维护
-    void N8Click();  // 退出
+    void N9Click();   // 编辑维护
+    void N8Click();   // 退出
     void aboutClick();
     void N23Click();  // 数据备份
     void N24Click();  // 数据恢复

@@ -13,7 +13,7 @@
 // The login: a user name and password checked against the operators.
 class TForm_login : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm_login(QWidget* parent = nullptr);
 
     void Button1Click();  // the login check
@@ -28,7 +28,7 @@ public:
     QPushButton* Button1;
     QPushButton* Button2;
 
-private:
+  private:
     ui::KeyPreview* keys_;
     ui::ExitNotifier* exits_;
 };

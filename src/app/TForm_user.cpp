@@ -28,8 +28,8 @@ TForm_user::TForm_user(QWidget* parent) : QDialog(parent) {
     DBEdit3->setEchoMode(QLineEdit::Password);
     DBEdit3->setStyleSheet("lineedit-password-character: 42;");  // '*', whatever the style's own
     DBEdit4 = edit("DBEdit4", "duty");
-    DBGrid1 = new ui::DBGrid(ADOTable1, {{"USER_ID", "登录名", 110}, {"USER_NAME", "用户姓名", 90}, {"duty", "职务", 150}},
-                             this);
+    DBGrid1 = new ui::DBGrid(
+        ADOTable1, {{"USER_ID", "登录名", 110}, {"USER_NAME", "用户姓名", 90}, {"duty", "职务", 150}}, this);
     DBGrid1->setObjectName("DBGrid1");
     auto button = [this](const char* name, const QString& caption, void (TForm_user::*handler)()) {
         auto* b = new QPushButton(caption, this);
@@ -52,11 +52,12 @@ TForm_user::TForm_user(QWidget* parent) : QDialog(parent) {
     layout->addLayout(form);
     layout->addWidget(DBGrid1, 1);
     auto* row = new QHBoxLayout;
-    for (QPushButton* b : {Button_insert, Button_save, Button_delete, Button_cancel, Button_close}) row->addWidget(b);
+    for (QPushButton* b : {Button_insert, Button_save, Button_delete, Button_cancel, Button_close})
+        row->addWidget(b);
     layout->addLayout(row);
 
-    QWidget* order[] = {DBEdit1, DBEdit2, DBEdit3, DBEdit4, Button_save, Button_insert, DBGrid1,
-                        Button_delete, Button_cancel, Button_close};
+    QWidget* order[] = {DBEdit1,       DBEdit2, DBEdit3,       DBEdit4,       Button_save,
+                        Button_insert, DBGrid1, Button_delete, Button_cancel, Button_close};
     for (size_t i = 0; i + 1 < std::size(order); ++i) setTabOrder(order[i], order[i + 1]);
     setFixedSize(395, 321);
     ui::centreOnScreen(this);
@@ -102,7 +103,9 @@ bool TForm_user::ADOTable1BeforeDelete() {
     return true;
 }
 
-void TForm_user::Button_cancelClick() { ADOTable1->cancel(); }
+void TForm_user::Button_cancelClick() {
+    ADOTable1->cancel();
+}
 
 void TForm_user::Button_closeClick() {
     ADOTable1->cancel();

@@ -12,7 +12,7 @@
 // Maintenance of the operators allowed to log in.
 class TForm_user : public QDialog {
     Q_OBJECT
-public:
+  public:
     explicit TForm_user(QWidget* parent = nullptr);
 
     void Button_insertClick();
@@ -36,9 +36,9 @@ public:
     QPushButton* Button_cancel;
     QPushButton* Button_close;
 
-protected:
+  protected:
     void showEvent(QShowEvent* e) override;
 
-private:
+  private:
     ui::KeyPreview* keys_;
 };

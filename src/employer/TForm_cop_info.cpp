@@ -156,8 +156,8 @@ void TForm_cop_info::clearScreen() {
     DBLookupComboBox_lxxsbz->setValue("享受");
     DBLookupComboBox_ISZGC->setValue("否");
     DBLookupComboBox_JFZQ->setValue("月");
-    for (QLineEdit* e : std::initializer_list<QLineEdit*>{Edit_SBDJJG, Edit_BDQJFYS, Edit_ZFKHYHDM, Edit_KHYHDM,
-                                                          Edit_EJGSMC, Edit_EJGSZZJGDM})
+    for (QLineEdit* e : std::initializer_list<QLineEdit*>{Edit_SBDJJG, Edit_BDQJFYS, Edit_ZFKHYHDM,
+                                                          Edit_KHYHDM, Edit_EJGSMC, Edit_EJGSZZJGDM})
         e->clear();
 }
 

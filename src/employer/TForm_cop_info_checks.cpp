@@ -7,8 +7,8 @@
 #include "employer/TForm_cop_info.h"
 #include "platform/Clock.h"
 #include "store/Error.h"
-#include "ui/Dialogs.h"
 #include "store/ErrorText.h"
+#include "ui/Dialogs.h"
 #include "ui/Guard.h"
 
 namespace {

@@ -167,10 +167,11 @@ void TForm_cop_info::buildPage3() {
     })->setRowMinimumHeight(7, 12);
     // clang-format on
     // Shown greyed and empty: bound to nothing, never filled.
-    for (QWidget* w : {static_cast<QWidget*>(DBLookupComboBox15), static_cast<QWidget*>(DBLookupComboBox_GWYYLBZDWLB),
-                       static_cast<QWidget*>(DBLookupComboBox17), static_cast<QWidget*>(DBLookupComboBox_gwyxsbs),
-                       static_cast<QWidget*>(DBLookupComboBox16), static_cast<QWidget*>(DBEdit_BZJZRQ),
-                       static_cast<QWidget*>(DBLookupComboBox_grzhglzt)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(DBLookupComboBox15), static_cast<QWidget*>(DBLookupComboBox_GWYYLBZDWLB),
+          static_cast<QWidget*>(DBLookupComboBox17), static_cast<QWidget*>(DBLookupComboBox_gwyxsbs),
+          static_cast<QWidget*>(DBLookupComboBox16), static_cast<QWidget*>(DBEdit_BZJZRQ),
+          static_cast<QWidget*>(DBLookupComboBox_grzhglzt)})
         w->setEnabled(false);
 
     DBLookupComboBox_JFZQ->setMaxVisibleItems(6);

@@ -11,8 +11,8 @@
 #include "employer/TForm_cop_info.h"
 #include "reports/TForm_print1.h"
 #include "store/Error.h"
-#include "ui/Dialogs.h"
 #include "store/ErrorText.h"
+#include "ui/Dialogs.h"
 #include "ui/Guard.h"
 #include "ui/Modal.h"
 
@@ -209,7 +209,8 @@ void TForm_cop_query::changeNumber() {
             ui::dialogs().message(this, "您输入的新社保登记证号码已经被使用，修改未成功");
             return;
         case Outcome::Failed:
-            ui::dialogs().message(this, reason.isEmpty() ? QString("没有修改成功") : "没有修改成功\r\r" + reason);
+            ui::dialogs().message(this,
+                                  reason.isEmpty() ? QString("没有修改成功") : "没有修改成功\r\r" + reason);
             return;
         case Outcome::Changed:
             break;

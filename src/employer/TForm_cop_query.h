@@ -15,7 +15,7 @@ class TForm_cop_query : public ui::QueryWindow {
 
     // Handlers (public so the menu and tests can drive them).
     void FormShow() override;
-    void Button1Click();       // 查询全部
+    void Button1Click();  // 查询全部
     void Button_queryClick() override;
     void DBGrid1DblClick() override;  // also 编辑
     void Button_deleteClick() override;

@@ -8,8 +8,8 @@
 #include "exchange/Paths.h"
 #include "exchange/TransferLog.h"
 #include "platform/Files.h"
-#include "store/ErrorText.h"
 #include "store/DatabaseFactory.h"
+#include "store/ErrorText.h"
 #include "store/Format.h"
 
 namespace exchange {
@@ -103,9 +103,10 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         to.open(workingDatabase);
         // The duplicate tests rely on the target's key rule.
         store::bringToCurrentFormat(to);
-        submission.open(fromPath, registerShapes(to), [this](const QString& stage, qint64 done, qint64 total) {
-            observer_.checking(stage, done, total);
-        });
+        submission.open(fromPath, registerShapes(to),
+                        [this](const QString& stage, qint64 done, qint64 total) {
+                            observer_.checking(stage, done, total);
+                        });
     } catch (const store::Error& e) {
         closeConnections();
         error_ = store::errorLine(e);
@@ -114,7 +115,8 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         // which closes the log like any other; a file that cannot be opened does not.
         using Kind = Refusal::Kind;
         const auto* r = dynamic_cast<const Refusal*>(&e);
-        if (r && (r->kind() == Kind::MissingTable || r->kind() == Kind::NotATable || r->kind() == Kind::ColumnsDiffer))
+        if (r && (r->kind() == Kind::MissingTable || r->kind() == Kind::NotATable ||
+                  r->kind() == Kind::ColumnsDiffer))
             append({"操作完毕！", dashLine()});
         return CommandResult::Refused;
     }
@@ -154,12 +156,14 @@ CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const Q
         for (const char* suffix : {"-journal", "-wal", "-shm"}) QFile::remove(exportPath + suffix);
         QString why;
         if (!platform::copyFileDurably(templatePath, exportPath, &why))
-            copyFailure = QString("导出模板“%1”没有复制成报盘文件“%2”（%3）。\r请检查该文件夹所在磁盘的空间和写入"
-                                  "权限，改正后再导出")
+            copyFailure = QString(
+                              "导出模板“%1”没有复制成报盘文件“%2”（%3）。\r请检查该文件夹所在磁盘的空间和写入"
+                              "权限，改正后再导出")
                               .arg(templatePath, exportPath, why);
     } else {
-        copyFailure = QString("找不到或无法读取导出模板“%1”，无法生成报盘文件“%2”。\r请把本系统的 %3 放回数据库"
-                              "文件所在的文件夹后再导出")
+        copyFailure = QString(
+                          "找不到或无法读取导出模板“%1”，无法生成报盘文件“%2”。\r请把本系统的 %3 放回数据库"
+                          "文件所在的文件夹后再导出")
                           .arg(templatePath, exportPath, store::templateDatabaseFileName());
     }
     append({dashLine(), "开始向报盘文件导入数据；文件路径及名称为：" + exportPath});

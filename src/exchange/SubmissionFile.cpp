@@ -216,7 +216,8 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
     const int number = format.isEmpty() ? 1 : format.toInt(&ok);
     if (!ok || number < 1 || number > store::kCurrentFormat)
         refuse(Kind::NewerFormat,
-               QString("报盘文件由较新版本的程序生成（文件格式 %1，本程序只认识到格式 %2），请安装新版本的程序后再导入")
+               QString("报盘文件由较新版本的程序生成（文件格式 %1，本程序只认识到格式 "
+                       "%2），请安装新版本的程序后再导入")
                    .arg(format)
                    .arg(store::kCurrentFormat),
                shownPath);

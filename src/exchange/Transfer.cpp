@@ -50,8 +50,8 @@ struct Transfer::TablePlan {
     int keyPos;  // duplicate key, read as text
     const char* checkSql;
     QString keyTest;  // the column checkSql compares, as the insert's test writes it
-    int serialPos;  // column that receives a serial of the target; -1 for none
-    int lookupPos;  // source column whose text finds that serial
+    int serialPos;    // column that receives a serial of the target; -1 for none
+    int lookupPos;    // source column whose text finds that serial
     const char* lookupSql;
     QString notFound;  // reason when the lookup finds nothing (%1: the key)
     QString duplicateLine;

@@ -7,8 +7,8 @@
 #include "person/TForm_per_info.h"
 #include "platform/Clock.h"
 #include "store/Error.h"
-#include "ui/Dialogs.h"
 #include "store/ErrorText.h"
+#include "ui/Dialogs.h"
 #include "ui/Guard.h"
 
 namespace {
@@ -73,9 +73,10 @@ int TForm_per_info::corpBelong() const {
     const QVariant v = corpValue("Belong");
     // No level at all is not the lowest level: the rule cannot be judged.
     if (v.isNull() || v.toString().trimmed().isEmpty())
-        throw store::Error(QString("社保登记证编码为 %1 的参保单位没有隶属关系，无法判断在乡二等乙级伤残军人"
-                                   "能否在该单位登记。\r\r请先在单位信息中为该单位选择隶属关系，再保存本人信息。")
-                               .arg(Edit_SHBXDJZBM->text()));
+        throw store::Error(
+            QString("社保登记证编码为 %1 的参保单位没有隶属关系，无法判断在乡二等乙级伤残军人"
+                    "能否在该单位登记。\r\r请先在单位信息中为该单位选择隶属关系，再保存本人信息。")
+                .arg(Edit_SHBXDJZBM->text()));
     bool ok = false;
     const int n = v.toString().trimmed().toInt(&ok);
     if (!ok) throw store::Error(QString("“%1”不是有效的整数值").arg(v.toString()));

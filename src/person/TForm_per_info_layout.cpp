@@ -83,10 +83,10 @@ void TForm_per_info::buildControls() {
         p.setColor(QPalette::Base, palette().color(QPalette::Window));
         Edit_DWMC->setPalette(p);
     }
-    for (QWidget* w : {static_cast<QWidget*>(DBLookupComboBox_SEX), static_cast<QWidget*>(DBEdit_CSRQ),
-                       static_cast<QWidget*>(DBLookupComboBox_GRZHGLZT), static_cast<QWidget*>(DBEdit_JKKH),
-                       static_cast<QWidget*>(DBLookupComboBox_GWYXSBS),
-                       static_cast<QWidget*>(DBLookupComboBox_GWYJFFS)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(DBLookupComboBox_SEX), static_cast<QWidget*>(DBEdit_CSRQ),
+          static_cast<QWidget*>(DBLookupComboBox_GRZHGLZT), static_cast<QWidget*>(DBEdit_JKKH),
+          static_cast<QWidget*>(DBLookupComboBox_GWYXSBS), static_cast<QWidget*>(DBLookupComboBox_GWYJFFS)})
         w->setEnabled(false);
     DBLookupComboBox_GWYXSBS->setFocusPolicy(Qt::NoFocus);
     DBLookupComboBox_GWYJFFS->setFocusPolicy(Qt::NoFocus);
@@ -162,5 +162,6 @@ void TForm_per_info::buildControls() {
 
 void TForm_per_info::changeEvent(QEvent* e) {
     QDialog::changeEvent(e);
-    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) ui::fitFixedSize(this, kClientSize);
+    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
+        ui::fitFixedSize(this, kClientSize);
 }

@@ -25,10 +25,16 @@ QDateTime now() {
     return QDateTime::currentDateTime();
 }
 
-void setNow(const QDateTime& moment) { fixedMoment() = moment; }
+void setNow(const QDateTime& moment) {
+    fixedMoment() = moment;
+}
 
-void setToday(const QDate& day) { fixedDay() = day; }
+void setToday(const QDate& day) {
+    fixedDay() = day;
+}
 
-QString todayText() { return today().toString(shortDateFormat()); }
+QString todayText() {
+    return today().toString(shortDateFormat());
+}
 
 }  // namespace platform

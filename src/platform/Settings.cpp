@@ -20,7 +20,9 @@ QString settingsFilePath() {
     return base + "/Veyra/Veyra.ini";
 }
 
-void setSettingsFilePath(const QString& path) { overridePath() = path; }
+void setSettingsFilePath(const QString& path) {
+    overridePath() = path;
+}
 
 QString readSetting(const QString& key, const QString& fallback) {
     QSettings s(settingsFilePath(), QSettings::IniFormat);
@@ -42,10 +44,16 @@ QString shortDateFormat() {
     return QLocale::system().dateFormat(QLocale::ShortFormat);
 }
 
-bool setShortDateFormat(const QString& format) { return writeSetting("sShortDate", format); }
+bool setShortDateFormat(const QString& format) {
+    return writeSetting("sShortDate", format);
+}
 
-QString dataDir() { return readSetting("DataDir", QDir::homePath() + "/orvanta"); }
+QString dataDir() {
+    return readSetting("DataDir", QDir::homePath() + "/orvanta");
+}
 
-QString floppyDir() { return readSetting("FloppyDir", "/media/floppy"); }
+QString floppyDir() {
+    return readSetting("FloppyDir", "/media/floppy");
+}
 
 }  // namespace platform

@@ -130,16 +130,16 @@ class Layouter {
         if (placed.clip && !item.wordWrap) {
             // Smaller, then on more lines, and only then cut with a mark:
             // never through a glyph, never over the next cell.
-            const double room = item.height > 0      ? item.height
+            const double room = item.height > 0       ? item.height
                                 : item.cellHeight > 0 ? item.cellHeight
                                                       : lineHeightMm(item.font);
             const FittedText fitted = fitText(item.font, placed.text, item.width, room);
             placed.font.pointSize = fitted.pointSize;
             placed.lines = fitted.lines;
             placed.cut = fitted.cut;
-            const double height = item.height > 0 ? item.height
-                                                  : std::max<qsizetype>(1, fitted.lines.size()) *
-                                                        lineHeightMm(placed.font);
+            const double height =
+                item.height > 0 ? item.height
+                                : std::max<qsizetype>(1, fitted.lines.size()) * lineHeightMm(placed.font);
             placed.rect = QRectF(topLeft, QSizeF(item.width, height));
             return placed;
         }

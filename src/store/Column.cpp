@@ -96,7 +96,8 @@ QVariant convertForColumn(const Column& column, const QVariant& value) {
                 if (!value.toDate().isValid()) return {};
                 return value.toDate().toString("yyyy-MM-dd");
             }
-            if (value.typeId() == QMetaType::QDateTime) return value.toDateTime().date().toString("yyyy-MM-dd");
+            if (value.typeId() == QMetaType::QDateTime)
+                return value.toDateTime().date().toString("yyyy-MM-dd");
             const QString s = value.toString();
             if (isBlankDateText(s)) return {};
             const QDate d = parseDate(s.trimmed());

@@ -1,20 +1,23 @@
 #include "store/Connection.h"
 
+#include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QFileInfo>
 #include <QMutex>
-#include <sqlite3.h>
 
 #include "store/Error.h"
 #include "store/Statement.h"
 
 namespace store {
 
-QString databasePassword() { return QStringLiteral("vokmera"); }
+QString databasePassword() {
+    return QStringLiteral("vokmera");
+}
 
 QString newerFormatText(const QString& path, const QString& format) {
-    return QString("数据库文件“%1”的格式（%2）比本程序新，本程序只能打开格式 %3 及以前的文件。"
-                   "请安装新版本的程序后再打开它；文件未作任何改动。")
+    return QString(
+               "数据库文件“%1”的格式（%2）比本程序新，本程序只能打开格式 %3 及以前的文件。"
+               "请安装新版本的程序后再打开它；文件未作任何改动。")
         .arg(path, format)
         .arg(kCurrentFormat);
 }
@@ -76,7 +79,9 @@ void registerFunctions(sqlite3* db) {
 
 Connection::Connection() = default;
 
-Connection::~Connection() { close(); }
+Connection::~Connection() {
+    close();
+}
 
 void Connection::configure() {
     sqlite3_busy_timeout(db_, kBusyTimeoutMs);
@@ -118,10 +123,12 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
     if (!fi.exists()) throw Error(QString("找不到数据库文件“%1”").arg(path));
     if (!fi.isFile()) throw Error(QString("“%1”不是数据库文件").arg(path));
     sqlite3* db = nullptr;
-    const int flags = (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
+    const int flags =
+        (mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_EXRESCODE;
     int rc = sqlite3_open_v2(QFile::encodeName(fi.absoluteFilePath()).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
-        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString msg =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         const int code = db ? sqlite3_extended_errcode(db) : rc;
         sqlite3_close(db);
         throw Error(code != SQLITE_OK ? code : rc, msg, fi.absoluteFilePath());
@@ -151,7 +158,8 @@ void Connection::open(const QString& path, const QString& password, Mode mode) {
     }
     QByteArray salt, verifier;
     try {
-        const auto rows = select("SELECT key, value FROM veyra_meta WHERE key IN ('password_salt','password_verifier')");
+        const auto rows =
+            select("SELECT key, value FROM veyra_meta WHERE key IN ('password_salt','password_verifier')");
         for (const auto& r : rows) {
             if (r[0].toString() == "password_salt") salt = r[1].toString().toLatin1();
             if (r[0].toString() == "password_verifier") verifier = r[1].toString().toLatin1();
@@ -198,14 +206,17 @@ void Connection::close() {
     columnCache_.clear();
 }
 
-bool Connection::isReadOnly() const { return db_ && sqlite3_db_readonly(db_, "main") == 1; }
+bool Connection::isReadOnly() const {
+    return db_ && sqlite3_db_readonly(db_, "main") == 1;
+}
 
 int Connection::execute(const QString& sql, const QVariantList& params) {
     Statement st(db_, sql);
     return st.exec(params);
 }
 
-QList<QVariantList> Connection::select(const QString& sql, const QVariantList& params, QStringList* columnNames) {
+QList<QVariantList> Connection::select(const QString& sql, const QVariantList& params,
+                                       QStringList* columnNames) {
     Statement st(db_, sql);
     st.bind(params);
     if (columnNames) {
@@ -239,7 +250,9 @@ void Connection::executeScript(const QString& sql) {
     }
 }
 
-void Connection::beginTransaction() { execute("BEGIN IMMEDIATE"); }
+void Connection::beginTransaction() {
+    execute("BEGIN IMMEDIATE");
+}
 
 void Connection::commit() {
     try {
@@ -256,9 +269,13 @@ void Connection::rollback() {
     execute("ROLLBACK");
 }
 
-bool Connection::inTransaction() const { return db_ && sqlite3_get_autocommit(db_) == 0; }
+bool Connection::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
 
-qint64 Connection::lastInsertRowId() const { return db_ ? sqlite3_last_insert_rowid(db_) : 0; }
+qint64 Connection::lastInsertRowId() const {
+    return db_ ? sqlite3_last_insert_rowid(db_) : 0;
+}
 
 const QList<Column>& Connection::tableColumns(const QString& table) {
     const QString key = table.toLower();
@@ -267,7 +284,8 @@ const QList<Column>& Connection::tableColumns(const QString& table) {
     QList<Column> cols;
     const auto rows = select("SELECT name, type, pk FROM pragma_table_info(?)", {table});
     if (rows.isEmpty()) throw Error(QString("no such table: %1").arg(table));
-    for (const auto& r : rows) cols.append(columnFromDeclaration(r[0].toString(), r[1].toString(), r[2].toInt() == 1));
+    for (const auto& r : rows)
+        cols.append(columnFromDeclaration(r[0].toString(), r[1].toString(), r[2].toInt() == 1));
     return *columnCache_.insert(key, cols);
 }
 

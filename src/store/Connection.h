@@ -38,7 +38,7 @@ constexpr int kBusyTimeoutMs = 2000;
 // when another holds a write lock briefly, and write transactions take their
 // lock up front (BEGIN IMMEDIATE) so they cannot deadlock half-way.
 class Connection {
-public:
+  public:
     enum class Mode { ReadWrite, ReadOnly };
 
     Connection();
@@ -80,7 +80,7 @@ public:
     // Adopts a raw handle (files created by the factory before they carry a password).
     void adopt(sqlite3* db, const QString& path);
 
-private:
+  private:
     void configure();
     sqlite3* db_ = nullptr;
     QString path_;
@@ -90,7 +90,7 @@ private:
 // Rolls back unless commit() was called; every transaction of the program
 // goes through one of these so that no error path leaves one open.
 class Transaction {
-public:
+  public:
     explicit Transaction(Connection& c) : c_(c) { c_.beginTransaction(); }
     ~Transaction() {
         if (!done_) {
@@ -109,7 +109,7 @@ public:
         c_.rollback();
     }
 
-private:
+  private:
     Connection& c_;
     bool done_ = false;
 };

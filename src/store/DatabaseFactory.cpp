@@ -1,11 +1,11 @@
 #include "store/DatabaseFactory.h"
 
+#include <sqlite3.h>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <sqlite3.h>
 
 #include "store/Connection.h"
 #include "store/Csv.h"
@@ -14,10 +14,18 @@
 
 namespace store {
 
-QString workingDatabaseFileName() { return QStringLiteral("Enterprise.mdb"); }
-QString templateDatabaseFileName() { return QStringLiteral("structure.mdb"); }
-QString defaultOperatorId() { return QStringLiteral("admin"); }
-QString defaultOperatorPassword() { return QStringLiteral("123456"); }
+QString workingDatabaseFileName() {
+    return QStringLiteral("Enterprise.mdb");
+}
+QString templateDatabaseFileName() {
+    return QStringLiteral("structure.mdb");
+}
+QString defaultOperatorId() {
+    return QStringLiteral("admin");
+}
+QString defaultOperatorPassword() {
+    return QStringLiteral("123456");
+}
 
 namespace {
 QString& workingPath() {
@@ -27,7 +35,8 @@ QString& workingPath() {
 
 QString readFile(const QString& path) {
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) throw Error(QString("无法读取数据文件“%1”: %2").arg(path, f.errorString()));
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QString("无法读取数据文件“%1”: %2").arg(path, f.errorString()));
     return QString::fromUtf8(f.readAll());
 }
 
@@ -36,10 +45,12 @@ void createFile(Connection& c, const QString& path) {
     if (QFileInfo::exists(path)) throw Error(QString("文件“%1”已存在，不会覆盖").arg(path));
     QDir().mkpath(QFileInfo(path).absolutePath());
     sqlite3* db = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
-                                   SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
+    const int rc =
+        sqlite3_open_v2(QFile::encodeName(path).constData(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_EXCLUSIVE, nullptr);
     if (rc != SQLITE_OK) {
-        const QString msg = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        const QString msg =
+            db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(db);
         throw Error(QString("无法创建数据库文件“%1”: %2").arg(path, msg));
     }
@@ -51,7 +62,8 @@ void stamp(Connection& c) {
     QByteArray salt(16, 0);
     for (char& ch : salt) ch = char(QRandomGenerator::system()->bounded(256));
     const QByteArray saltHex = salt.toHex();
-    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_salt', ?)", {QString::fromLatin1(saltHex)});
+    c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_salt', ?)",
+              {QString::fromLatin1(saltHex)});
     c.execute("INSERT INTO veyra_meta (key, value) VALUES ('password_verifier', ?)",
               {QString::fromLatin1(passwordVerifier(saltHex, databasePassword()))});
     c.execute("INSERT INTO veyra_meta (key, value) VALUES ('format', ?)", {QString::number(kCurrentFormat)});
@@ -90,8 +102,9 @@ void build(const QString& path, bool working) {
         createSchema(c, working);
         if (working) {
             loadCodeTables(c, dir);
-            c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD, duty) VALUES (?, ?, ?, ?)",
-                      {defaultOperatorId(), QString("系统管理员"), defaultOperatorPassword(), QString("管理员")});
+            c.execute(
+                "INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD, duty) VALUES (?, ?, ?, ?)",
+                {defaultOperatorId(), QString("系统管理员"), defaultOperatorPassword(), QString("管理员")});
         }
         stamp(c);
         t.commit();
@@ -126,9 +139,13 @@ QString dataDirectory() {
     return QStringLiteral(VEYRA_INSTALL_DATA_DIR);
 }
 
-void createWorkingDatabase(const QString& path) { build(path, true); }
+void createWorkingDatabase(const QString& path) {
+    build(path, true);
+}
 
-void createTemplateDatabase(const QString& path) { build(path, false); }
+void createTemplateDatabase(const QString& path) {
+    build(path, false);
+}
 
 void createWorkingDirectory(const QString& dir) {
     const QString work = QDir(dir).filePath(workingDatabaseFileName());
@@ -144,6 +161,8 @@ QString workingDatabasePath() {
     return workingPath();
 }
 
-void setWorkingDatabasePath(const QString& path) { workingPath() = path; }
+void setWorkingDatabasePath(const QString& path) {
+    workingPath() = path;
+}
 
 }  // namespace store

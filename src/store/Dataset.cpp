@@ -56,7 +56,9 @@ void Dataset::doRefresh() {
     doOpen();
 }
 
-QVariant Dataset::rowKey(int row) const { return fetchRow(row); }
+QVariant Dataset::rowKey(int row) const {
+    return fetchRow(row);
+}
 
 int Dataset::findRowKey(const QVariant& key) const {
     const QVariantList wanted = key.toList();
@@ -89,7 +91,9 @@ void Dataset::refresh() {
     Q_EMIT currentChanged();
 }
 
-int Dataset::recordCount() const { return isOpen() ? rowCount() : 0; }
+int Dataset::recordCount() const {
+    return isOpen() ? rowCount() : 0;
+}
 
 void Dataset::checkBrowseMode() {
     if (!isEditing()) return;
@@ -231,7 +235,9 @@ int Dataset::doPost(bool, int, const QVariantList&, const QBitArray&) {
     throw Error("数据集是只读的 (dataset is read-only)");
 }
 
-void Dataset::doDelete(int) { throw Error("数据集是只读的 (dataset is read-only)"); }
+void Dataset::doDelete(int) {
+    throw Error("数据集是只读的 (dataset is read-only)");
+}
 
 void Dataset::post() {
     requireOpen();
@@ -323,7 +329,8 @@ bool Dataset::moveToFound(const std::function<int()>& find) {
     return true;
 }
 
-QVariant Dataset::lookup(const QString& keyField, const QVariant& keyValue, const QString& resultField) const {
+QVariant Dataset::lookup(const QString& keyField, const QVariant& keyValue,
+                         const QString& resultField) const {
     requireOpen();
     const int key = fieldIndex(keyField);
     const int res = fieldIndex(resultField);

@@ -18,7 +18,7 @@ class Connection;
 // current row can be inserted, edited, posted, cancelled and deleted.
 class Dataset : public QObject {
     Q_OBJECT
-public:
+  public:
     enum class State { Inactive, Browse, Insert, Edit };
 
     explicit Dataset(Connection* connection, QObject* parent = nullptr);
@@ -82,7 +82,7 @@ public:
     // Asked before any deletion; returning false refuses it.
     std::function<bool()> beforeDelete;
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void afterScroll();
     void afterOpen();
     void stateChanged();
@@ -93,7 +93,7 @@ Q_SIGNALS:
     // Bound editors write pending text into the row now.
     void aboutToPost();
 
-protected:
+  protected:
     // Subclasses load their rows (or keyset) and set columns_.
     virtual void doOpen() = 0;
     virtual void doClose() = 0;
@@ -129,7 +129,7 @@ protected:
     Connection* connection_;
     QList<Column> columns_;
 
-private:
+  private:
     void checkBrowseMode();
     void setState(State s);
     void moveCurrent(int row, bool raiseScroll);

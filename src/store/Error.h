@@ -12,7 +12,7 @@ namespace store {
 // of ours carries only its text (code 0). The data layer never shows either:
 // the windows turn them into the operator's words (errorText, ErrorText.h).
 class Error : public std::runtime_error {
-public:
+  public:
     explicit Error(const QString& text) : std::runtime_error(text.toStdString()), text_(text) {}
     Error(int code, const QString& engineText, const QString& file = QString())
         : std::runtime_error(engineText.toStdString()), text_(engineText), code_(code), file_(file) {}
@@ -26,7 +26,7 @@ public:
     // The database file the engine was working on, when known.
     const QString& file() const { return file_; }
 
-private:
+  private:
     QString text_;
     int code_ = 0;
     QString file_;

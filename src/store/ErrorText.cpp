@@ -11,10 +11,9 @@ namespace {
 // The columns an operator knows by a name of their own.
 QString columnLabel(const QString& column) {
     static const QList<QPair<QString, QString>> labels = {
-        {"IDCARD", "身份证号码"},        {"SSN", "社保登记证号码"},
-        {"SUPERIORSSN", "二级公司社保登记证号码"}, {"ORGCODE", "组织机构代码"},
-        {"USER_ID", "用户登录名"},      {"USER_NAME", "用户姓名"},
-        {"PASSWORD", "登录密码"},       {"NAME", "名称"},
+        {"IDCARD", "身份证号码"},    {"SSN", "社保登记证号码"}, {"SUPERIORSSN", "二级公司社保登记证号码"},
+        {"ORGCODE", "组织机构代码"}, {"USER_ID", "用户登录名"}, {"USER_NAME", "用户姓名"},
+        {"PASSWORD", "登录密码"},    {"NAME", "名称"},
     };
     for (const auto& l : labels)
         if (l.first.compare(column, Qt::CaseInsensitive) == 0) return l.second;
@@ -104,7 +103,8 @@ ErrorWords errorWords(const Error& e) {
         case SQLITE_INTERRUPT:
             return {"操作被中止", "这次操作没有完成，可以重试"};
         default:
-            return {"数据库操作失败", "请重试；如果一再出现，请把下面的信息告诉技术支持人员。这次操作没有完成"};
+            return {"数据库操作失败",
+                    "请重试；如果一再出现，请把下面的信息告诉技术支持人员。这次操作没有完成"};
     }
 }
 

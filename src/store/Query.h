@@ -10,7 +10,7 @@ namespace store {
 // are read at open and held (result sets for grids and lookups).
 class Query : public Dataset {
     Q_OBJECT
-public:
+  public:
     explicit Query(Connection* connection, QObject* parent = nullptr);
 
     void setSql(const QString& sql, const QVariantList& params = {});
@@ -22,7 +22,7 @@ public:
     int execSql();
     int execSql(const QString& sql, const QVariantList& params = {});
 
-protected:
+  protected:
     void doOpen() override;
     void doClose() override;
     int rowCount() const override { return int(rows_.size()); }
@@ -39,7 +39,7 @@ protected:
 // of the form column = 'value'. The value is bound, never spliced.
 class StoredQuery : public Query {
     Q_OBJECT
-public:
+  public:
     StoredQuery(Connection* connection, const QString& name, QObject* parent = nullptr);
     const QString& procedureName() const { return name_; }
     // "SSN='…'", "ssn = '…'": throws Error when the text is not such a test.
@@ -48,10 +48,10 @@ public:
     void setFiltered(bool on) { filtered_ = on; }
     bool filtered() const { return filtered_; }
 
-protected:
+  protected:
     QString effectiveSql(QVariantList* params) const override;
 
-private:
+  private:
     QString name_;
     QString filterText_;
     QString filterColumn_;

@@ -1,8 +1,8 @@
 #include "store/Statement.h"
 
+#include <sqlite3.h>
 #include <QDate>
 #include <QDateTime>
-#include <sqlite3.h>
 
 #include "store/Error.h"
 
@@ -15,7 +15,8 @@ QString engineMessage(sqlite3* db, int rc) {
 
 Error engineError(sqlite3* db, int rc) {
     int code = rc;
-    if (db && sqlite3_extended_errcode(db) != SQLITE_OK && (sqlite3_extended_errcode(db) & 0xff) == (rc & 0xff))
+    if (db && sqlite3_extended_errcode(db) != SQLITE_OK &&
+        (sqlite3_extended_errcode(db) & 0xff) == (rc & 0xff))
         code = sqlite3_extended_errcode(db);
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) code = SQLITE_ERROR;
     const char* file = db ? sqlite3_db_filename(db, "main") : nullptr;
@@ -38,7 +39,9 @@ Statement::Statement(sqlite3* db, const QString& sql) : db_(db), sql_(sql) {
     }
 }
 
-Statement::~Statement() { sqlite3_finalize(stmt_); }
+Statement::~Statement() {
+    sqlite3_finalize(stmt_);
+}
 
 void Statement::fail(int rc) const {
     const Error e = engineError(db_, rc);
@@ -79,15 +82,16 @@ void Statement::bind(int index, const QVariant& v) {
                 break;
             }
             case QMetaType::QDate:
-                rc = sqlite3_bind_text(stmt_, index, v.toDate().toString("yyyy-MM-dd").toUtf8().constData(), -1,
-                                       SQLITE_TRANSIENT);
+                rc = sqlite3_bind_text(stmt_, index, v.toDate().toString("yyyy-MM-dd").toUtf8().constData(),
+                                       -1, SQLITE_TRANSIENT);
                 break;
             default: {
                 // toUtf8() would turn half a surrogate pair into "?": a character
                 // other than the one given. Refuse it instead.
                 const QString text = v.toString();
                 if (!text.isValidUtf16()) {
-                    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+                    if (sqlite3_get_autocommit(db_) == 0)
+                        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
                     throw Error(QStringLiteral("要保存的文本含有无效的字符（不成对的代理项），未保存"));
                 }
                 const QByteArray s = text.toUtf8();
@@ -118,9 +122,13 @@ void Statement::reset() {
     sqlite3_clear_bindings(stmt_);
 }
 
-int Statement::columnCount() const { return sqlite3_column_count(stmt_); }
+int Statement::columnCount() const {
+    return sqlite3_column_count(stmt_);
+}
 
-QString Statement::columnName(int i) const { return QString::fromUtf8(sqlite3_column_name(stmt_, i)); }
+QString Statement::columnName(int i) const {
+    return QString::fromUtf8(sqlite3_column_name(stmt_, i));
+}
 
 QString Statement::columnDeclType(int i) const {
     const char* t = sqlite3_column_decltype(stmt_, i);

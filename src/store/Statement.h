@@ -15,7 +15,7 @@ namespace store {
 // reset (or destroy) the statement once they have read what they need, so no
 // read lock blocks another connection's commit.
 class Statement {
-public:
+  public:
     Statement(sqlite3* db, const QString& sql);
     ~Statement();
     Statement(const Statement&) = delete;
@@ -39,7 +39,7 @@ public:
     sqlite3_stmt* handle() const { return stmt_; }
     const QString& sql() const { return sql_; }
 
-private:
+  private:
     [[noreturn]] void fail(int rc) const;
     sqlite3* db_;
     sqlite3_stmt* stmt_ = nullptr;

@@ -40,7 +40,9 @@ Table::Table(Connection* connection, const QString& tableName, QObject* parent)
 
 Table::~Table() = default;
 
-QString Table::quotedTable() const { return quoteIdent(tableName_); }
+QString Table::quotedTable() const {
+    return quoteIdent(tableName_);
+}
 
 qint64 Table::currentRowId() const {
     const int r = currentIndex();
@@ -131,8 +133,9 @@ QVariantList Table::fetchRow(int row) const {
     const qint64 id = rowIds_[row];
     auto it = cache_.constFind(id);
     if (it != cache_.constEnd()) return *it;
-    if (!fetch_) fetch_ = std::make_unique<Statement>(connection_->handle(),
-                                                      "SELECT * FROM " + quotedTable() + " WHERE rowid = ?");
+    if (!fetch_)
+        fetch_ = std::make_unique<Statement>(connection_->handle(),
+                                             "SELECT * FROM " + quotedTable() + " WHERE rowid = ?");
     fetch_->bind(1, id);
     QVariantList values;
     if (fetch_->step()) values = fetch_->row();
@@ -161,7 +164,8 @@ int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBi
         } else {
             QStringList marks;
             for (int i = 0; i < names.size(); ++i) marks.append("?");
-            sql = "INSERT INTO " + quotedTable() + " (" + names.join(", ") + ") VALUES (" + marks.join(", ") + ")";
+            sql = "INSERT INTO " + quotedTable() + " (" + names.join(", ") + ") VALUES (" + marks.join(", ") +
+                  ")";
         }
         Statement st(connection_->handle(), sql);
         st.exec(params);
@@ -178,7 +182,8 @@ int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBi
     QStringList sets;
     for (const QString& n : names) sets.append(n + " = ?");
     params.append(id);
-    Statement st(connection_->handle(), "UPDATE " + quotedTable() + " SET " + sets.join(", ") + " WHERE rowid = ?");
+    Statement st(connection_->handle(),
+                 "UPDATE " + quotedTable() + " SET " + sets.join(", ") + " WHERE rowid = ?");
     const int changed = st.exec(params);
     cache_.remove(id);
     if (changed == 0) throw Error("记录已被其他用户删除 (the row no longer exists)");
@@ -199,14 +204,15 @@ QList<int> Table::findRows(int column, const QVariant& value, bool firstOnly) co
     if (!firstOnly) learnAllRows();
     QList<int> hits;
     const QString col = quoteIdent(columns_[column].name);
-    const QString sql = value.isNull()
-                            ? "SELECT rowid FROM " + quotedTable() + " WHERE " + col + " IS NULL ORDER BY rowid"
-                            : "SELECT rowid, " + col + " FROM " + quotedTable() + " WHERE " + col +
-                                  " = ? ORDER BY rowid";
+    const QString sql =
+        value.isNull()
+            ? "SELECT rowid FROM " + quotedTable() + " WHERE " + col + " IS NULL ORDER BY rowid"
+            : "SELECT rowid, " + col + " FROM " + quotedTable() + " WHERE " + col + " = ? ORDER BY rowid";
     Statement st(connection_->handle(), sql);
     if (!value.isNull()) st.bind(1, value);
     // A locate follows the column's own rule, as every statement on it does.
-    const bool noCase = !value.isNull() && noCaseColumn(connection_->handle(), tableName_, columns_[column].name);
+    const bool noCase =
+        !value.isNull() && noCaseColumn(connection_->handle(), tableName_, columns_[column].name);
     while (st.step()) {
         const qint64 id = sqlite3_column_int64(st.handle(), 0);
         if (!value.isNull() && !sameValue(st.value(1), value, noCase)) continue;

@@ -17,7 +17,7 @@ class Statement;
 // storing a row cost the same in a register of ten persons or a million.
 class Table : public Dataset {
     Q_OBJECT
-public:
+  public:
     Table(Connection* connection, const QString& tableName, QObject* parent = nullptr);
     ~Table() override;
 
@@ -27,7 +27,7 @@ public:
     // Makes the row with this id current (after-scroll); false when it is not stored.
     bool locateRowId(qint64 id);
 
-protected:
+  protected:
     void doOpen() override;
     void doClose() override;
     int rowCount() const override;
@@ -40,7 +40,7 @@ protected:
     QVariant rowKey(int row) const override { return rowIds_.value(row); }
     int findRowKey(const QVariant& key) const override;
 
-private:
+  private:
     int indexOfRowId(qint64 id) const;
     // Index of a stored row, learning it when it is not yet known; -1 when it is not stored.
     // stored: the engine has just returned the row.

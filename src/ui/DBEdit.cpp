@@ -5,8 +5,8 @@
 #include <QRegularExpressionValidator>
 
 #include "store/Error.h"
-#include "ui/Dialogs.h"
 #include "store/ErrorText.h"
+#include "ui/Dialogs.h"
 
 namespace ui {
 

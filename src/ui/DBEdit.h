@@ -17,7 +17,7 @@ namespace ui {
 // goes into the column when the field loses the focus or the row is posted.
 class DBEdit : public LineEdit {
     Q_OBJECT
-public:
+  public:
     DBEdit(store::Dataset* dataset, const QString& field, QWidget* parent = nullptr);
 
     store::Dataset* dataset() const { return dataset_; }
@@ -32,10 +32,10 @@ public:
     // the text cannot be converted).
     void updateRecord();
 
-protected:
+  protected:
     void focusOutEvent(QFocusEvent* e) override;
 
-private:
+  private:
     void bindColumn();
     void showValue();
     void typed();

@@ -27,7 +27,9 @@ DatasetModel::DatasetModel(store::Dataset* dataset, QList<GridColumn> columns, Q
     });
 }
 
-int DatasetModel::newRow() const { return showsNewRow_ && ds_ ? ds_->recordCount() : -1; }
+int DatasetModel::newRow() const {
+    return showsNewRow_ && ds_ ? ds_->recordCount() : -1;
+}
 
 int DatasetModel::currentModelRow() const {
     if (!ds_ || !ds_->isOpen()) return -1;

@@ -18,7 +18,7 @@ struct GridColumn {
 // when painted (a table dataset fetches them on demand).
 class DatasetModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     DatasetModel(store::Dataset* dataset, QList<GridColumn> columns, QObject* parent = nullptr);
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -32,7 +32,7 @@ public:
     // The extra row of a row being inserted, -1 when none is.
     int newRow() const;
 
-private:
+  private:
     QPointer<store::Dataset> ds_;
     QList<GridColumn> columns_;
     bool showsNewRow_ = false;
@@ -42,7 +42,7 @@ private:
 // current row is the dataset's current row; the selection is separate.
 class DBGrid : public QTableView {
     Q_OBJECT
-public:
+  public:
     DBGrid(store::Dataset* dataset, QList<GridColumn> columns, QWidget* parent = nullptr);
 
     store::Dataset* dataset() const { return ds_; }
@@ -55,15 +55,15 @@ public:
     // until the operator selects.
     void setSelectionFollowsCurrent(bool on) { selectionFollows_ = on; }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     void rowDoubleClicked(int row);
     // A double click anywhere in the grid: on a row, below the rows, in an empty grid.
     void gridDoubleClicked();
 
-protected:
+  protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
 
-private:
+  private:
     void followDataset();
     QPointer<store::Dataset> ds_;
     DatasetModel* model_;

@@ -24,7 +24,9 @@ DBLookupComboBox::DBLookupComboBox(store::Dataset* listSource, QWidget* parent, 
     reload();
 }
 
-int DBLookupComboBox::rowOf(const QString& name) const { return name.isEmpty() ? -1 : int(names_.indexOf(name)); }
+int DBLookupComboBox::rowOf(const QString& name) const {
+    return name.isEmpty() ? -1 : int(names_.indexOf(name));
+}
 
 void DBLookupComboBox::reload() {
     filling_ = true;
@@ -55,7 +57,9 @@ void DBLookupComboBox::setValue(const QString& name) {
     showValue(true);
 }
 
-QString DBLookupComboBox::text() const { return currentIndex() >= 0 ? names_.value(currentIndex()) : QString(); }
+QString DBLookupComboBox::text() const {
+    return currentIndex() >= 0 ? names_.value(currentIndex()) : QString();
+}
 
 QString DBLookupComboBox::code() const {
     if (value_.isEmpty() || text().isEmpty() || !list_ || !list_->isOpen() || list_->recNo() < 0) return {};

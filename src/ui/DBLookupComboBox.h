@@ -13,8 +13,9 @@ namespace ui {
 // An empty value, or a NAME not in the list, shows nothing and does not move.
 class DBLookupComboBox : public QComboBox {
     Q_OBJECT
-public:
-    DBLookupComboBox(store::Dataset* listSource, QWidget* parent = nullptr, const QString& listField = "NAME");
+  public:
+    DBLookupComboBox(store::Dataset* listSource, QWidget* parent = nullptr,
+                     const QString& listField = "NAME");
 
     store::Dataset* listSource() const { return list_; }
 
@@ -31,14 +32,14 @@ public:
     // Backspace, or Delete); none unless set.
     void setEmptiedBy(QList<int> keys) { emptyingKeys_ = std::move(keys); }
 
-Q_SIGNALS:
+  Q_SIGNALS:
     // The operator chose an item (click or keys in the popup).
     void chosen(const QString& name);
 
-protected:
+  protected:
     void keyPressEvent(QKeyEvent* e) override;
 
-private:
+  private:
     void reload();
     int rowOf(const QString& name) const;
     void showValue(bool move);

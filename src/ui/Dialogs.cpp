@@ -17,7 +17,7 @@ QString displayable(const QString& text) {
 }
 
 class QtDialogs : public Dialogs {
-public:
+  public:
     void message(QWidget* parent, const QString& text) override {
         QMessageBox box(QMessageBox::NoIcon, applicationTitle(), displayable(text), QMessageBox::Ok, parent);
         fitCaption(&box);
@@ -35,11 +35,13 @@ public:
         return box.clickedButton() == yes;
     }
     void error(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::Critical, applicationTitle(), displayable(text), QMessageBox::Ok, parent);
+        QMessageBox box(QMessageBox::Critical, applicationTitle(), displayable(text), QMessageBox::Ok,
+                        parent);
         fitCaption(&box);
         box.exec();
     }
-    QString openFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) override {
+    QString openFile(QWidget* parent, const QString& caption, const QString& dir,
+                     const QString& filter) override {
         return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     }
     QString chooseDirectory(QWidget* parent, const QString& caption, const QString& dir) override {
@@ -55,11 +57,17 @@ QtDialogs& qtDialogs() {
 Dialogs* installed = nullptr;
 }  // namespace
 
-Dialogs& dialogs() { return installed ? *installed : qtDialogs(); }
+Dialogs& dialogs() {
+    return installed ? *installed : qtDialogs();
+}
 
-void setDialogs(Dialogs* d) { installed = d; }
+void setDialogs(Dialogs* d) {
+    installed = d;
+}
 
-QString applicationTitle() { return QStringLiteral("Veyra"); }
+QString applicationTitle() {
+    return QStringLiteral("Veyra");
+}
 
 void fitCaption(QMessageBox* box) {
     // The title bar's own font is the window manager's; the application's
@@ -71,8 +79,8 @@ void fitCaption(QMessageBox* box) {
     const int width = QFontMetrics(font).horizontalAdvance(box->windowTitle()) + frameRoom;
     // QMessageBox sizes itself from its grid; a spacer across it is the way to widen it.
     if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
-        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                      grid->columnCount());
+        grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(),
+                      0, 1, grid->columnCount());
 }
 
 }  // namespace ui

@@ -10,7 +10,7 @@ namespace ui {
 // Every message the program shows goes through here, so tests can record
 // the texts and answer the questions from a script.
 class Dialogs {
-public:
+  public:
     virtual ~Dialogs() = default;
     // Message box: the text, an OK button, the application title as caption.
     virtual void message(QWidget* parent, const QString& text) = 0;

@@ -14,7 +14,7 @@ namespace ui {
 // another window raises nothing, so no handler runs twice.
 class ExitNotifier : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit ExitNotifier(QWidget* window);
 
     void onExit(QWidget* control, std::function<void()> handler);
@@ -22,7 +22,7 @@ public:
     void setSuspended(bool s) { suspended_ = s; }
     bool suspended() const { return suspended_; }
 
-private:
+  private:
     void focusChanged(QWidget* old, QWidget* now);
     QWidget* window_;
     QHash<QWidget*, std::function<void()>> handlers_;

@@ -36,12 +36,12 @@ QWidget* create(const FieldSpec& f, QWidget* parent, store::Dataset* table) {
 
 QColor colourOf(LabelColour c) {
     switch (c) {
-    case LabelColour::Blue:
-        return QColor(0, 0, 255);
-    case LabelColour::Teal:
-        return QColor(0, 128, 128);
-    case LabelColour::Text:
-        break;
+        case LabelColour::Blue:
+            return QColor(0, 0, 255);
+        case LabelColour::Teal:
+            return QColor(0, 128, 128);
+        case LabelColour::Text:
+            break;
     }
     return {};
 }
@@ -59,9 +59,12 @@ int widthForChars(const QWidget* control, int chars) {
     if (auto* edit = qobject_cast<const QLineEdit*>(control)) {
         QStyleOptionFrame opt;
         opt.initFrom(edit);
-        opt.lineWidth = edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
+        opt.lineWidth =
+            edit->hasFrame() ? edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &opt, edit) : 0;
         // The text margins and the cursor, as QLineEdit counts them.
-        return edit->style()->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(text + 4 + 2, 1), edit).width();
+        return edit->style()
+            ->sizeFromContents(QStyle::CT_LineEdit, &opt, QSize(text + 4 + 2, 1), edit)
+            .width();
     }
     return text;
 }
@@ -70,7 +73,8 @@ FieldGrid::FieldGrid(QWidget* page, store::Dataset* table)
     : page_(page), table_(table), grid_(new QGridLayout(page)) {}
 
 FieldGrid::Nested& FieldGrid::nestedFor(const FieldSpec& f) {
-    const QString key = f.group ? "group:" + QString::fromUtf8(f.group) : "block:" + QString::fromUtf8(f.block);
+    const QString key =
+        f.group ? "group:" + QString::fromUtf8(f.group) : "block:" + QString::fromUtf8(f.block);
     for (Nested& n : nested_)
         if (n.key == key) return n;
     QGridLayout* g = nullptr;

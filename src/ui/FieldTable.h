@@ -29,11 +29,11 @@ struct FieldSpec {
     const char* label = nullptr;     // none: the control takes the cell itself
     LabelColour colour = LabelColour::Text;
     const char* hint = nullptr;
-    int chars = 10;                  // width in characters
-    int span = 1;                    // grid columns the control spans
-    int labelSpan = 1;               // grid columns the label spans
-    const char* group = nullptr;     // title of the group box holding the field
-    const char* block = nullptr;     // a borderless grid of its own holding the field
+    int chars = 10;               // width in characters
+    int span = 1;                 // grid columns the control spans
+    int labelSpan = 1;            // grid columns the label spans
+    const char* group = nullptr;  // title of the group box holding the field
+    const char* block = nullptr;  // a borderless grid of its own holding the field
     // A control of a kind of its own (made here instead of by its type).
     std::function<QWidget*(QWidget* parent)> make = {};
 };
@@ -44,7 +44,7 @@ struct FieldSpec {
 // from its first row; its rows count from there, and its last column takes
 // the room to spare.
 class FieldGrid {
-public:
+  public:
     // `table` is the dataset the bound fields edit.
     FieldGrid(QWidget* page, store::Dataset* table);
 
@@ -52,8 +52,7 @@ public:
     QGridLayout* grid() const { return grid_; }
     QLabel* labelOf(const QWidget* control) const;
 
-private:
-
+  private:
     QWidget* page_;
     store::Dataset* table_;
     QGridLayout* grid_;

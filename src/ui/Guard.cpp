@@ -1,8 +1,8 @@
 #include "ui/Guard.h"
 
 #include "store/Error.h"
-#include "ui/Dialogs.h"
 #include "store/ErrorText.h"
+#include "ui/Dialogs.h"
 
 namespace ui {
 

@@ -13,7 +13,7 @@ namespace ui {
 // The one application-wide filter: key presses reach the window's preview
 // before the focused control sees them.
 class KeyDispatcher : public QObject {
-public:
+  public:
     // Made with the first preview; it lives as long as the application.
     static KeyDispatcher* instance() {
         if (!one_) {
@@ -28,7 +28,7 @@ public:
         if (previews_.value(window) == preview) previews_.remove(window);
     }
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         const QEvent::Type type = event->type();
         if (type != QEvent::KeyPress && type != QEvent::ShortcutOverride && type != QEvent::Show)
@@ -39,7 +39,7 @@ protected:
         return p && p->preview(w, event);
     }
 
-private:
+  private:
     using QObject::QObject;
     static inline QPointer<KeyDispatcher> one_;
     QHash<QWidget*, KeyPreview*> previews_;

@@ -17,7 +17,7 @@ namespace ui {
 // event to the preview of the window the event is for.
 class KeyPreview : public QObject {
     Q_OBJECT
-public:
+  public:
     KeyPreview(QWidget* window, QAbstractButton* cancelButton = nullptr);
     ~KeyPreview() override;
 
@@ -30,7 +30,7 @@ public:
     // Makes every push button of the window non-default (again, for buttons added later).
     void disarmDefaultButtons();
 
-private:
+  private:
     friend class KeyDispatcher;
     // An event for a widget of this window; true swallows it.
     bool preview(QWidget* target, QEvent* event);

@@ -23,7 +23,7 @@ void cutToLimit(QString& text, int max) {
 }  // namespace
 
 class LineEdit::Limit : public QValidator {
-public:
+  public:
     explicit Limit(LineEdit* edit) : QValidator(edit) {
         connect(edit, &QLineEdit::textChanged, this, [this](const QString& t) { accepted_ = t; });
     }
@@ -43,7 +43,7 @@ public:
     bool uncut = false;
     QPointer<const QValidator> inner;
 
-private:
+  private:
     // The part of input that differs from the text accepted last is what was
     // just inserted; whole clusters are dropped from its end until it fits.
     void trim(QString& input, int& pos) const {

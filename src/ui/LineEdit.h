@@ -19,7 +19,7 @@ namespace ui {
 // through this type (a validator set through QLineEdit* would drop the limit).
 class LineEdit : public QLineEdit {
     Q_OBJECT
-public:
+  public:
     explicit LineEdit(QWidget* parent = nullptr);
     explicit LineEdit(const QString& text, QWidget* parent = nullptr);
 
@@ -31,12 +31,12 @@ public:
     void setValidator(const QValidator* validator);
     const QValidator* validator() const;
 
-protected:
+  protected:
     // Shows a text given by the program whole, even when it is longer than
     // the limit (a stored value is never cut on the way to the screen).
     void setTextUncut(const QString& text);
 
-private:
+  private:
     class Limit;
     Limit* limit_;
 };

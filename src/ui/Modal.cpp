@@ -12,7 +12,9 @@ ModalHandler& handler() {
 }
 }  // namespace
 
-void setModalHandler(ModalHandler h) { handler() = std::move(h); }
+void setModalHandler(ModalHandler h) {
+    handler() = std::move(h);
+}
 
 int showModal(QWidget* window) {
     if (handler()) return handler()(window);

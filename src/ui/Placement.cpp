@@ -9,7 +9,9 @@
 namespace ui {
 namespace {
 
-bool frameKnown(const QWidget* w) { return w->frameGeometry().size() != w->size(); }
+bool frameKnown(const QWidget* w) {
+    return w->frameGeometry().size() != w->size();
+}
 
 void apply(QWidget* w, QSize outer, Sizing sizing) {
     const QSize client = outer - (w->frameGeometry().size() - w->size());

@@ -54,10 +54,10 @@ TEST(AccessibleNames, ControlsWithoutVisibleLabel) {
     TForm_cop_info employer;
     TForm_per_info person;
     const QList<QPair<QWidget*, const char*>> unnamed = {
-        {&login, "Edit_username"},      {&login, "Edit_password"},      {&employer, "Edit_KHYHDM"},
-        {&employer, "Edit_ZFKHYHDM"},   {&employer, "Button1"},         {&employer, "Button2"},
-        {&employer, "Button3"},         {&person, "Edit_HOSNAME1"},     {&person, "Edit_HOSNAME2"},
-        {&person, "Edit_HOSNAME3"},     {&person, "Edit_HOSNAME4"},     {&person, "Edit_HOSNAME5"}};
+        {&login, "Edit_username"},    {&login, "Edit_password"},  {&employer, "Edit_KHYHDM"},
+        {&employer, "Edit_ZFKHYHDM"}, {&employer, "Button1"},     {&employer, "Button2"},
+        {&employer, "Button3"},       {&person, "Edit_HOSNAME1"}, {&person, "Edit_HOSNAME2"},
+        {&person, "Edit_HOSNAME3"},   {&person, "Edit_HOSNAME4"}, {&person, "Edit_HOSNAME5"}};
     QStringList names;
     for (const auto& [window, name] : unnamed) {
         auto* w = window->findChild<QWidget*>(name);

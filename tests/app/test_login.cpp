@@ -15,11 +15,12 @@ namespace {
 const QString kRefused = "登录有误，请核对用户名和密码";
 
 class LoginTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         store::Connection c;
         c.open(w.database());
-        c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD) VALUES ('nopass', '无密码', NULL)");
+        c.execute(
+            "INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD) VALUES ('nopass', '无密码', NULL)");
         c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD) VALUES ('blank', '空密码', '')");
         c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD) VALUES ('Li', '李', 'AbC')");
         c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD) VALUES ('Li', '李二', 'second')");

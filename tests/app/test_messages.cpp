@@ -5,13 +5,13 @@
 
 #include <sqlite3.h>
 #include <sys/resource.h>
-#include <csignal>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTest>
+#include <csignal>
 #include <functional>
 
 #include "app/Startup.h"
@@ -21,8 +21,8 @@
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
-#include "support/TestSupport.h"
 #include "store/ErrorText.h"
+#include "support/TestSupport.h"
 
 using namespace testing_support;
 
@@ -40,9 +40,9 @@ QString shownFor(const std::function<void()>& statement) {
 
 struct Expected {
     const char* condition;
-    QString shown;            // what the operator reads
+    QString shown;             // what the operator reads
     QStringList alsoContains;  // the engine's text after it, and so on
-    QString never;            // a misleading text it must not be
+    QString never;             // a misleading text it must not be
 };
 
 void expectShown(const Expected& e, const QString& shown) {
@@ -84,24 +84,21 @@ class Messages : public ::testing::Test {
 
 TEST_F(Messages, RefusedValues) {
     db.execute("INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('110105194912310011', '张三')");
-    expectShown({"unique ID number",
-                 "已经存在该身份证号码。",
-                 {"UNIQUE constraint failed: M_PERSON.IDCARD"},
-                 {}},
-                shownFor([&] {
-                    db.execute("INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('110105194912310011', '李四')");
-                }));
+    expectShown(
+        {"unique ID number", "已经存在该身份证号码。", {"UNIQUE constraint failed: M_PERSON.IDCARD"}, {}},
+        shownFor([&] {
+            db.execute("INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('110105194912310011', '李四')");
+        }));
     db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000001', '甲')");
-    expectShown({"unique registration number",
-                 "已经存在该社保登记证号码。",
-                 {"UNIQUE constraint failed: M_CORPORATION.SSN"},
-                 {}},
-                shownFor([&] { db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000001', '乙')"); }));
-    expectShown({"check: too long",
-                 "“社保登记证号码”的长度或格式不符合要求。",
-                 {"CHECK constraint failed: SSN"},
-                 {}},
-                shownFor([&] { db.execute("INSERT INTO M_CORPORATION (SSN) VALUES ('1100000000012')"); }));
+    expectShown(
+        {"unique registration number",
+         "已经存在该社保登记证号码。",
+         {"UNIQUE constraint failed: M_CORPORATION.SSN"},
+         {}},
+        shownFor([&] { db.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000001', '乙')"); }));
+    expectShown(
+        {"check: too long", "“社保登记证号码”的长度或格式不符合要求。", {"CHECK constraint failed: SSN"}, {}},
+        shownFor([&] { db.execute("INSERT INTO M_CORPORATION (SSN) VALUES ('1100000000012')"); }));
     db.execute("CREATE TEMP TABLE required (NAME TEXT NOT NULL)");
     expectShown({"not null", "“名称”不能为空。", {"NOT NULL constraint failed: required.NAME"}, {}},
                 shownFor([&] { db.execute("INSERT INTO required (NAME) VALUES (NULL)"); }));
@@ -131,8 +128,9 @@ TEST_F(Messages, AnotherProgramHoldsTheFile) {
     ModalRecorder modal;
     EXPECT_EQ(app::run(), 1);
     ASSERT_EQ(dialogs.errors().size(), 2);
-    expectShown({"locked at start", "数据库文件正被另一个程序使用", {"database is locked"}, "不是Veyra数据库"},
-                dialogs.errors().last());
+    expectShown(
+        {"locked at start", "数据库文件正被另一个程序使用", {"database is locked"}, "不是Veyra数据库"},
+        dialogs.errors().last());
     other.execute("ROLLBACK");
 }
 
@@ -155,7 +153,8 @@ TEST_F(Messages, ReadOnlyFile) {
                  {"写入权限", "attempt to write a readonly database", "文件：" + path},
                  {}},
                 saveAnOperator());
-    if (!disk.ok()) QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (!disk.ok())
+        QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
 TEST_F(Messages, FullDisk) {
@@ -191,8 +190,7 @@ TEST_F(Messages, WriteErrorOfTheDisk) {
     struct rlimit limit = before;
     limit.rlim_cur = rlim_t(size);
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
-    const QString shown =
-        shownFor([&] { db.execute("INSERT INTO filler VALUES (randomblob(200000))"); });
+    const QString shown = shownFor([&] { db.execute("INSERT INTO filler VALUES (randomblob(200000))"); });
     setrlimit(RLIMIT_FSIZE, &before);
     std::signal(SIGXFSZ, oldHandler);
     expectShown({"I/O error", "读写数据库文件时发生磁盘错误。", {"disk I/O error", "从备份恢复"}, {}}, shown);

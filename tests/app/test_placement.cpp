@@ -33,15 +33,16 @@ void measure(const char* name, QWidget& w) {
     QTest::qWait(500);  // the window places itself again once framed
     const QRect f = w.frameGeometry();
     const QRect d = w.screen()->availableGeometry();
-    std::printf("PLACED %s %d %d %d %d %d %d %d %d\n", name, f.x(), f.y(), f.width(), f.height(), d.x(), d.y(),
-                d.width(), d.height());
+    std::printf("PLACED %s %d %d %d %d %d %d %d %d\n", name, f.x(), f.y(), f.width(), f.height(), d.x(),
+                d.y(), d.width(), d.height());
     std::fflush(stdout);
     w.hide();
 }
 
 // The half that runs on the private display.
 TEST(WindowPlacement, ChildMeasuresOnTheDisplay) {
-    if (qEnvironmentVariableIsEmpty(kChildVariable)) GTEST_SKIP() << "runs only as the child of the test below";
+    if (qEnvironmentVariableIsEmpty(kChildVariable))
+        GTEST_SKIP() << "runs only as the child of the test below";
     testing_support::WorkDir work;
     TForm_cop_query cop;
     measure("cop_query", cop);
@@ -74,7 +75,8 @@ TEST(WindowPlacement, OuterSizeAndCentreUnderAWindowManager) {
     server.p.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
     ASSERT_TRUE(server.p.waitForStarted());
     QByteArray number;
-    while (!number.contains('\n') && server.p.waitForReadyRead(10000)) number += server.p.readAllStandardOutput();
+    while (!number.contains('\n') && server.p.waitForReadyRead(10000))
+        number += server.p.readAllStandardOutput();
     ASSERT_TRUE(number.contains('\n')) << "Xvfb did not start";
     const QString display = ":" + QString::fromLatin1(number.trimmed());
 

@@ -35,9 +35,7 @@ TEST(DateCheck, OnlyTheLengthOfTodaysDateCounts) {
     } cases[] = {
         {"yyyy-MM-dd", false},  // 2004-05-06
         {"dd/MM/yyyy", false},  // 06/05/2004: another order and separator pass
-        {"yyyy/MM/dd", false},
-        {"dd.MM.yyyy", false},
-        {"yyyy-M-d", true},  // 2004-5-6
+        {"yyyy/MM/dd", false}, {"dd.MM.yyyy", false}, {"yyyy-M-d", true},  // 2004-5-6
         {"yy-MM-dd", true},
     };
     for (const Case& c : cases) {
@@ -107,7 +105,9 @@ TEST(Startup, AnOldRegisterIsUpgradedAndItsCollidingNumbersToldOnce) {
 
     // Once corrected, the start applies the unique keys, still without a word.
     c.execute("UPDATE M_CORPORATION SET SSN = 'ab0000000002' WHERE SSN = 'ab0000000001' COLLATE BINARY");
-    c.execute("UPDATE M_PERSON SET IDCARD = '11010519310101015X' WHERE IDCARD = '11010519300101011X' COLLATE BINARY");
+    c.execute(
+        "UPDATE M_PERSON SET IDCARD = '11010519310101015X' WHERE IDCARD = '11010519300101011X' COLLATE "
+        "BINARY");
     c.execute("DELETE FROM M_PERSON WHERE PSNSN = 4");
     ASSERT_TRUE(app::prepareWorkingDatabase());
     EXPECT_TRUE(d.texts().isEmpty());
@@ -183,7 +183,9 @@ TEST(MainMenu, MenusItemsAndHandlersInMenuBarOrder) {
         {"N11", "报表打印", {{"N12", "单位打印"}, {"N13", "个人打印"}}},
         {"N16", "数据交换", {{"N17", "导入/导出"}}},
         {"N4", "用户管理", {{"N9", "编辑维护"}}},
-        {"N22", "系统", {{"N8", "退出"}, {"N19", ""}, {"N23", "数据备份"}, {"N24", "数据恢复"}, {"About", "关于"}}},
+        {"N22",
+         "系统",
+         {{"N8", "退出"}, {"N19", ""}, {"N23", "数据备份"}, {"N24", "数据恢复"}, {"About", "关于"}}},
     };
     const QList<QAction*> bar = f.menuBar()->actions();
     ASSERT_EQ(bar.size(), expected.size());
@@ -291,7 +293,8 @@ TEST(MainMenu, AddEmployerOpensTablesOnceAndAddPersonRequeries) {
     // Rows stored through another connection are seen by the person window after 人员增加.
     store::Connection other;
     other.open(w.database());
-    other.execute("INSERT INTO M_PERSON (IDCARD, NAME, SSN) VALUES ('110101194901010011', '张三', '110000000001')");
+    other.execute(
+        "INSERT INTO M_PERSON (IDCARD, NAME, SSN) VALUES ('110101194901010011', '张三', '110000000001')");
     EXPECT_EQ(Form_per_info->ADOTable_PERSON->recordCount(), 0);
     perInfoMode = 2;
     Form1->N6Click();

@@ -20,7 +20,7 @@ int operators(const WorkDir& w) {
 }
 
 class UserTest : public ::testing::Test {
-protected:
+  protected:
     void show(QDialog& f) {
         f.show();
         QApplication::setActiveWindow(&f);
@@ -224,7 +224,8 @@ TEST_F(UserTest, RefusedPostIsReportedAndTheRowStays) {
     // Force a refusal the window cannot prevent: a trigger on the file.
     store::Connection c;
     c.open(w.database());
-    c.execute("CREATE TRIGGER refuse BEFORE INSERT ON M_UserManager BEGIN SELECT RAISE(ABORT, 'refused'); END");
+    c.execute(
+        "CREATE TRIGGER refuse BEFORE INSERT ON M_UserManager BEGIN SELECT RAISE(ABORT, 'refused'); END");
     f.Button_save->click();
     ASSERT_EQ(d.errors().size(), 1);
     EXPECT_TRUE(d.errors()[0].contains("refused"));

@@ -229,7 +229,8 @@ TEST_F(CopQueryChangeTest, RenumberingMovesThePersonsOfEverySpellingOfTheNumber)
 // two employers until corrected: renumbering one takes only that employer and
 // the persons spelled as its number.
 TEST_F(CopQueryChangeTest, RenumberingOneOfTwoSpellingsLeavesTheOtherEmployerWithItsPersons) {
-    db.executeScript("DROP INDEX idx_M_CORPORATION_SSN; CREATE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);");
+    db.executeScript(
+        "DROP INDEX idx_M_CORPORATION_SSN; CREATE INDEX idx_M_CORPORATION_SSN ON M_CORPORATION (SSN);");
     addEmployer("AB0000000004", "天津港务局二");
     addPerson("110101194001010033", "王五", "ab0000000004");
     addPerson("110101194001010044", "赵六", "AB0000000004");

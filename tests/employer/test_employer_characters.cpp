@@ -15,7 +15,8 @@ TEST_F(EmployerWindowTest, LastPlaceOfAFieldTakesAnEmojiAndStoresIt) {
     fillValid();
     focus(w->DBEdit_DWJC);  // SHORTNAME, 20 characters
     w->DBEdit_DWJC->selectAll();
-    testing_support::typeText(w->DBEdit_DWJC, "简称Ø" + kExtB + kExtB + QString(14, QChar(u'a')) + kEmoji + "b");
+    testing_support::typeText(w->DBEdit_DWJC,
+                              "简称Ø" + kExtB + kExtB + QString(14, QChar(u'a')) + kEmoji + "b");
     const QString shown = "简称Ø" + kExtB + kExtB + QString(14, QChar(u'a')) + kEmoji;  // 20 characters
     EXPECT_EQ(w->DBEdit_DWJC->text(), shown);
     key(Qt::Key_F1);

@@ -20,8 +20,8 @@ class TmpfsMount {
     bool ok() const { return ok_; }
     // Makes the mounted file system read-only (its files stay as they are).
     bool remountReadOnly() {
-        return ok_ && ::mount("veyra-test", QFile::encodeName(dir_).constData(), "tmpfs", MS_REMOUNT | MS_RDONLY,
-                              nullptr) == 0;
+        return ok_ && ::mount("veyra-test", QFile::encodeName(dir_).constData(), "tmpfs",
+                              MS_REMOUNT | MS_RDONLY, nullptr) == 0;
     }
 
   private:

@@ -232,8 +232,9 @@ std::vector<HostileSchema> hostileSchemas() {
     return {
         {"generated column",
          [](const QString& p) {
-             rewriteSchema(p, "M_PERSON", "SSN VARCHAR(50) COLLATE NOCASE CHECK",
-                           "heavy AS (" + heavyExpression("NAME") + ") VIRTUAL, SSN VARCHAR(50) COLLATE NOCASE CHECK");
+             rewriteSchema(
+                 p, "M_PERSON", "SSN VARCHAR(50) COLLATE NOCASE CHECK",
+                 "heavy AS (" + heavyExpression("NAME") + ") VIRTUAL, SSN VARCHAR(50) COLLATE NOCASE CHECK");
          },
          Kind::GeneratedColumn, "数据表 M_PERSON 含有计算列 heavy"},
         {"expression index",

@@ -79,7 +79,6 @@ class TransferProgram : public ::testing::Test {
     testing_support::RecordingDialogs dialogs;
 };
 
-
 // Two files in one run: the second repeats the first, so its rows are all
 // duplicates; the log file holds both, as one showing of the window would.
 TEST_F(TransferProgram, ImportsEachFileInTurnAndWritesTheLogFile) {
@@ -125,7 +124,8 @@ TEST_F(TransferProgram, ImportsOnlyAfterThePreImportBackup) {
     const QStringList before = dump(work.database());
     const Outcome r = run({"import", goodSource()});
     EXPECT_EQ(r.exit, 0) << r.err.toStdString();
-    const QStringList backups = QDir(work.file("orvanta/备份")).entryList({"Enterprise-*-import.mdb"}, QDir::Files);
+    const QStringList backups =
+        QDir(work.file("orvanta/备份")).entryList({"Enterprise-*-import.mdb"}, QDir::Files);
     ASSERT_EQ(backups.size(), 1);
     EXPECT_EQ(dump(work.file("orvanta/备份/" + backups.first())), before);
     EXPECT_NE(dump(work.database()), before);

@@ -67,7 +67,8 @@ TEST_F(Faults, DiskFullDuringImportRollsBack) {
     // The reason is one more line of the log, before the closing lines.
     const QStringList log = form.logLines();
     ASSERT_GE(log.size(), 3);
-    EXPECT_TRUE(log[log.size() - 3].startsWith("出错原因：磁盘空间已满")) << log[log.size() - 3].toStdString();
+    EXPECT_TRUE(log[log.size() - 3].startsWith("出错原因：磁盘空间已满"))
+        << log[log.size() - 3].toStdString();
     EXPECT_TRUE(log[log.size() - 3].contains("database or disk is full"));
     EXPECT_EQ(log.mid(log.size() - 2), QStringList({"操作完毕！", QString(62, '-')}));
     EXPECT_TRUE(integrityOk(db));

@@ -70,7 +70,8 @@ TEST_F(LogCharacters, ExportFromAHomeFolderOutsideGbkEndsAndEnablesTheFloppy) {
     form->Button4Click();
     EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
     EXPECT_TRUE(form->Button_makeFloppy->isEnabled());
-    EXPECT_EQ(form->logLines().value(1), "开始向报盘文件导入数据；文件路径及名称为：" + dataDir + "/2026-12-10.mdb");
+    EXPECT_EQ(form->logLines().value(1),
+              "开始向报盘文件导入数据；文件路径及名称为：" + dataDir + "/2026-12-10.mdb");
     // "/jörg/": ö has no GBK form and takes GB18030's four bytes.
     EXPECT_TRUE(bytesOf(logFile()).contains(QByteArray::fromHex("2f6a81308b3272672f")));
     const QStringList& log = form->logLines();

@@ -42,7 +42,6 @@ struct ChooserDialogs : testing_support::RecordingDialogs {
 
 class ImportWindow : public ImportWindowTest<ChooserDialogs> {
   protected:
-
     QString source(const QString& name = "source.mdb") {
         const QString p = work.file(name);
         newSubmission(p);
@@ -278,11 +277,11 @@ TEST_F(ImportWindow, UnknownEmployerNumberRollsEverythingBack) {
     EXPECT_EQ(dump(work.database()), before);
     EXPECT_TRUE(integrityOk(work.database()));
     EXPECT_FALSE(QFileInfo::exists(logFile()));
-    EXPECT_EQ(form->logLines(), (QStringList{kDashes, "开始向本地库导入数据....",
-                                             "本条企业信息重复，其社保登记证号码为：110000000001",
-                                             "取消本条企业信息导入。",
-                                             "出错原因：本地库中没有社保登记证号码为“999999999999”的单位",
-                                             "操作完毕！", kDashes}));
+    EXPECT_EQ(
+        form->logLines(),
+        (QStringList{kDashes, "开始向本地库导入数据....",
+                     "本条企业信息重复，其社保登记证号码为：110000000001", "取消本条企业信息导入。",
+                     "出错原因：本地库中没有社保登记证号码为“999999999999”的单位", "操作完毕！", kDashes}));
 }
 
 TEST_F(ImportWindow, InstitutionWithoutPersonRollsBack) {
@@ -564,8 +563,7 @@ TEST_F(ImportWindow, LogFileOfAShowingMatchesTheStoredFile) {
     importFile(bad);
     importFile(src);
     form->Button4Click();
-    EXPECT_EQ(dialogs.texts(),
-              QStringList({"操作过程中出现错误，取消操作", "操作完毕！", "操作完毕！"}));
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作过程中出现错误，取消操作", "操作完毕！", "操作完毕！"}));
     QByteArray actual = bytesOf(logFile());
     actual.replace(QFile::encodeName(work.path()), "<work>");
     // Set to write what this build produces (when the log format changes on purpose).

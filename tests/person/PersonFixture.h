@@ -15,7 +15,9 @@
 #include "support/TestSupport.h"
 
 // Readable values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 inline void PrintTo(const QVariant& v, std::ostream* os) {
     *os << (v.isNull() ? std::string("null") : v.toString().toStdString());
 }
@@ -67,7 +69,6 @@ class PersonWindowTest : public ::testing::Test {
         QApplication::setActiveWindow(win.get());
         ASSERT_TRUE(QTest::qWaitForWindowActive(win.get()));
     }
-
 
     static QStringList codes(store::Dataset* list) {
         QStringList c;

@@ -82,8 +82,12 @@ INSTANTIATE_TEST_SUITE_P(
         // birth date and sex (found before the digits are summed) are given all the same.
         PersonCase{"letter in character 1", "a10105198001010120", Outcome::ErrorBox, {}, "1980-01-01", "女"},
         PersonCase{"letter in character 15", "11010519800101a130", Outcome::ErrorBox, {}, "1980-01-01", "男"},
-        PersonCase{"full-width digit in character 16", "11010519800101０120", Outcome::ErrorBox, {},
-                   "1980-01-01", "女"}),
+        PersonCase{"full-width digit in character 16",
+                   "11010519800101０120",
+                   Outcome::ErrorBox,
+                   {},
+                   "1980-01-01",
+                   "女"}),
     testing_support::CaseName());
 
 struct EmployerCase {

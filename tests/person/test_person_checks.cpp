@@ -269,9 +269,10 @@ TEST_F(PersonWindowTest, VeteranUnderAnEmployerWithoutAffiliationIsExplained) {
     // An empty affiliation is neither a level of its own nor test 12's refusal.
     for (const QVariant& belong : {QVariant(QString()), QVariant()}) {
         db.execute("DELETE FROM M_CORPORATION WHERE SSN = '110000000006'");
-        db.execute("INSERT INTO M_CORPORATION (SSN, NAME, CORPSRETFEETYPE, CORPTYPE, BELONG) "
-                   "VALUES ('110000000006', '无隶属单位', '3', '10', ?)",
-                   {belong});
+        db.execute(
+            "INSERT INTO M_CORPORATION (SSN, NAME, CORPSRETFEETYPE, CORPTYPE, BELONG) "
+            "VALUES ('110000000006', '无隶属单位', '3', '10', ?)",
+            {belong});
         newPerson();
         dialogs.clear();
         fillValid("110000000006", kId, "离休非缴费人员");

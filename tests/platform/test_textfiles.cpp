@@ -33,24 +33,25 @@ TEST_P(Gb18030Bytes, CharacterHasItsStandardBytes) {
     EXPECT_TRUE(why.isEmpty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Characters, Gb18030Bytes,
-    ::testing::Values(CharCase{"ascii", "A1-x", "41312d78"},
-                      CharCase{"gbk chinese", "保存数据成功", "b1a3b4e6cafdbeddb3c9b9a6"},
-                      // Two-byte GBK punctuation stays two bytes.
-                      CharCase{"gbk punctuation", "：！", "a3baa3a1"},
-                      // Not in GBK: four bytes, BMP range table (U+00D8 is index 81).
-                      CharCase{"latin O slash", "Ø", "81308931"}, CharCase{"umlaut", "jörg", "6a81308b327267"},
-                      // Outside the BMP: 0x90308130 + (cp - 0x10000) in base 10/126/10.
-                      CharCase{"emoji", "\xF0\x9F\x98\x80", "9439fc36"},
-                      CharCase{"cjk extension b", "\xF0\xA0\x80\x80", "95328236"},
-                      CharCase{"mixed", "单位😀号", "b5a5cebb9439fc36bac5"}),
-    [](const auto& info) {
-        std::string n = info.param.what;
-        for (char& ch : n)
-            if (ch == ' ') ch = '_';
-        return n;
-    });
+INSTANTIATE_TEST_SUITE_P(Characters, Gb18030Bytes,
+                         ::testing::Values(CharCase{"ascii", "A1-x", "41312d78"},
+                                           CharCase{"gbk chinese", "保存数据成功",
+                                                    "b1a3b4e6cafdbeddb3c9b9a6"},
+                                           // Two-byte GBK punctuation stays two bytes.
+                                           CharCase{"gbk punctuation", "：！", "a3baa3a1"},
+                                           // Not in GBK: four bytes, BMP range table (U+00D8 is index 81).
+                                           CharCase{"latin O slash", "Ø", "81308931"},
+                                           CharCase{"umlaut", "jörg", "6a81308b327267"},
+                                           // Outside the BMP: 0x90308130 + (cp - 0x10000) in base 10/126/10.
+                                           CharCase{"emoji", "\xF0\x9F\x98\x80", "9439fc36"},
+                                           CharCase{"cjk extension b", "\xF0\xA0\x80\x80", "95328236"},
+                                           CharCase{"mixed", "单位😀号", "b5a5cebb9439fc36bac5"}),
+                         [](const auto& info) {
+                             std::string n = info.param.what;
+                             for (char& ch : n)
+                                 if (ch == ' ') ch = '_';
+                             return n;
+                         });
 
 // GBK readers read the files as before: every GBK character keeps its
 // bytes. The user-defined areas map to no character and are left out.
@@ -92,10 +93,10 @@ TEST_F(TextFileWriter, WritesCrLfLinesAndReplacesTheFile) {
     const QString path = file("离休统筹导数日志文件2026-12-10.log");
     ASSERT_TRUE(platform::writeGb18030TextFile(path, "old\n"));
     QString why;
-    ASSERT_TRUE(platform::writeGb18030TextFile(path, "路径：/home/jörg\n重复：A😀\r\n", &why)) << why.toStdString();
-    EXPECT_EQ(bytesOf(path).toHex(),
-              QByteArray("c2b7beb6a3ba2f686f6d652f6a81308b3272670d0a"
-                         "d6d8b8b4a3ba419439fc360d0a"));
+    ASSERT_TRUE(platform::writeGb18030TextFile(path, "路径：/home/jörg\n重复：A😀\r\n", &why))
+        << why.toStdString();
+    EXPECT_EQ(bytesOf(path).toHex(), QByteArray("c2b7beb6a3ba2f686f6d652f6a81308b3272670d0a"
+                                                "d6d8b8b4a3ba419439fc360d0a"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary left behind
 }
 

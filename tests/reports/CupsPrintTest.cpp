@@ -81,8 +81,7 @@ QString whyNoPrintServer() {
         return QStringLiteral(
             "no default printer (no print server running; see tests/reports/cups_setup.sh)");
     if (printer.printerName() != QLatin1String("PDF"))
-        return QStringLiteral("the default printer is %1, not the PDF queue")
-            .arg(printer.printerName());
+        return QStringLiteral("the default printer is %1, not the PDF queue").arg(printer.printerName());
     if (QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         return QStringLiteral("pdftotext (poppler-utils) is not installed");
     return {};
@@ -136,8 +135,8 @@ TEST(CupsPrint, BothEmployerSheetsAreTwoJobsSheetOneFirst) {
         // received it (kept in its spool while the job is remembered).
         QString text = pdfText(QDir(pdfDirectory()).filePath(name));
         if (!text.contains(titles[i]))
-            text =
-                pdfText(QStringLiteral("%1/d%2-001").arg(spoolDirectory()).arg(jobId(name), 5, 10, QLatin1Char('0')));
+            text = pdfText(
+                QStringLiteral("%1/d%2-001").arg(spoolDirectory()).arg(jobId(name), 5, 10, QLatin1Char('0')));
         EXPECT_TRUE(text.contains(titles[i])) << name.toStdString() << ": " << text.toStdString();
         EXPECT_FALSE(text.contains(titles[1 - i])) << name.toStdString();
         EXPECT_TRUE(text.contains(sample.employerSsn)) << name.toStdString();

@@ -109,10 +109,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A long number breaks between digits, not at its end only.
         FitCase{"long digits", QString(45, QChar(u'7')), 30.0, 6.5, 10, 2, true, false},
         // Latin words break at spaces.
-        FitCase{"words", "Bank of Beijing Dongcheng District Sub Branch Office", 30.0, 6.5, 10, 2, true, false},
+        FitCase{"words", "Bank of Beijing Dongcheng District Sub Branch Office", 30.0, 6.5, 10, 2, true,
+                false},
         // Characters outside the BMP are never split.
-        FitCase{"outside the bmp cut", QString(30, QChar(u'a')).replace(QChar(u'a'), kExtB) + kEmoji, 12.0, 3.0,
-                10, 1, true, true},
+        FitCase{"outside the bmp cut", QString(30, QChar(u'a')).replace(QChar(u'a'), kExtB) + kEmoji, 12.0,
+                3.0, 10, 1, true, true},
         FitCase{"empty", "", 10, 4, 10, 0, false, false}),
     [](const auto& info) {
         std::string n = info.param.name;

@@ -76,7 +76,9 @@ class LongValues : public ::testing::Test {
         delete work;
         work = nullptr;
     }
-    static const LaidOutPage& page(const QList<LaidOutDocument>& docs, Form f) { return docs.at(f).pages.at(0); }
+    static const LaidOutPage& page(const QList<LaidOutDocument>& docs, Form f) {
+        return docs.at(f).pages.at(0);
+    }
 
     static inline const QString kSsn = QStringLiteral("110101000002");
     static inline const QString kId = QStringLiteral("110101193003070020");
@@ -93,10 +95,10 @@ bool crosses(const PlacedItem& rule, const QRectF& box) {
     constexpr double e = 0.01;
     const QLineF& l = rule.line;
     if (l.y1() == l.y2())
-        return l.y1() > box.top() + e && l.y1() < box.bottom() - e && std::min(l.x1(), l.x2()) < box.right() - e &&
-               std::max(l.x1(), l.x2()) > box.left() + e;
-    return l.x1() > box.left() + e && l.x1() < box.right() - e && std::min(l.y1(), l.y2()) < box.bottom() - e &&
-           std::max(l.y1(), l.y2()) > box.top() + e;
+        return l.y1() > box.top() + e && l.y1() < box.bottom() - e &&
+               std::min(l.x1(), l.x2()) < box.right() - e && std::max(l.x1(), l.x2()) > box.left() + e;
+    return l.x1() > box.left() + e && l.x1() < box.right() - e &&
+           std::min(l.y1(), l.y2()) < box.bottom() - e && std::max(l.y1(), l.y2()) > box.top() + e;
 }
 
 TEST_F(LongValues, EveryItemKeepsItsPlace) {
@@ -155,8 +157,8 @@ TEST_F(LongValues, EveryValueFitsItsCellAndNothingOverlaps) {
             for (const PlacedItem& other : p.items) {
                 if (&other == &item) continue;
                 if (other.kind == ItemKind::Line) {
-                    EXPECT_FALSE(crosses(other, item.rect)) << name << " crosses a rule at " << other.line.x1()
-                                                            << "," << other.line.y1();
+                    EXPECT_FALSE(crosses(other, item.rect))
+                        << name << " crosses a rule at " << other.line.x1() << "," << other.line.y1();
                 } else if (!other.text.isEmpty() || other.kind == ItemKind::Label) {
                     EXPECT_FALSE(item.rect.intersects(other.rect))
                         << name << " overlaps " << other.column.toStdString() << other.text.toStdString();

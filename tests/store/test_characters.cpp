@@ -35,7 +35,8 @@ TEST_P(StoreCharacters, ValueComesBackAsGivenAndBothCountsAgree) {
     EXPECT_EQ(c.scalar("SELECT SHORTNAME FROM M_CORPORATION").toString(), full) << p.what;
     EXPECT_EQ(c.scalar("SELECT length(SHORTNAME) FROM M_CORPORATION").toInt(), n) << p.what;
     if (n + p.characters > 20) {
-        EXPECT_THROW(c.execute("UPDATE M_CORPORATION SET SHORTNAME = ?", {full + one}), store::Error) << p.what;
+        EXPECT_THROW(c.execute("UPDATE M_CORPORATION SET SHORTNAME = ?", {full + one}), store::Error)
+            << p.what;
     }
     // mid() counts as length() does.
     const QString mixed = "a" + one + "b";

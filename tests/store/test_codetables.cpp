@@ -59,8 +59,8 @@ TEST(CodeTables, FixedCodesAndNamesExistWithTheirPairing) {
             sql += " AND NAME = ?";
             p << k.name;
         }
-        EXPECT_GE(c.scalar(sql, p).toInt(), 1) << k.table << " " << (k.code ? k.code : "") << " "
-                                               << (k.name ? k.name : "");
+        EXPECT_GE(c.scalar(sql, p).toInt(), 1)
+            << k.table << " " << (k.code ? k.code : "") << " " << (k.name ? k.name : "");
     }
     // Exactly one of 27, 31, 49 is the disabled veteran.
     EXPECT_EQ(c.scalar("SELECT count(*) FROM D_MedPsnType WHERE CODE IN ('27','31','49') AND NAME = ?",
@@ -68,7 +68,9 @@ TEST(CodeTables, FixedCodesAndNamesExistWithTheirPairing) {
                   .toInt(),
               1);
     // Affiliation codes are whole numbers.
-    EXPECT_EQ(c.scalar("SELECT count(*) FROM D_BELONG WHERE CAST(CAST(CODE AS INTEGER) AS TEXT) <> CODE").toInt(), 0);
+    EXPECT_EQ(
+        c.scalar("SELECT count(*) FROM D_BELONG WHERE CAST(CAST(CODE AS INTEGER) AS TEXT) <> CODE").toInt(),
+        0);
 }
 
 TEST(CodeTables, DependentCodesFollowTheirRules) {
@@ -76,7 +78,8 @@ TEST(CodeTables, DependentCodesFollowTheirRules) {
     store::Connection c;
     c.open(w.database());
     // Bank codes shorter than 6 characters end in "&"; a typed 123 is looked up as 123&.
-    EXPECT_EQ(c.scalar("SELECT count(*) FROM D_DEPUTYBANKNAME WHERE length(CODE) < 6 AND CODE NOT LIKE '%&'").toInt(),
+    EXPECT_EQ(c.scalar("SELECT count(*) FROM D_DEPUTYBANKNAME WHERE length(CODE) < 6 AND CODE NOT LIKE '%&'")
+                  .toInt(),
               0);
     EXPECT_EQ(c.scalar("SELECT count(*) FROM D_DEPUTYBANKNAME WHERE CODE = '123&'").toInt(), 1);
     // Every industry code starts with the code of an industry nature, and each nature has codes.

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <QFile>
 #include <sqlite3.h>
+#include <QFile>
 
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"

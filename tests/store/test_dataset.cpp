@@ -15,7 +15,7 @@ using testing_support::WorkDir;
 namespace {
 
 class DatasetTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         c.open(w.database());
         for (const char* ssn : {"110000000001", "110000000002", "110000000003"})
@@ -243,7 +243,8 @@ TEST_F(DatasetTest, EditChangesOnlyAssignedColumnsAndConversionsFailClearly) {
     EXPECT_THROW(t.setValue("APPROVEDATE", "2004-02-30"), store::Error);
     t.setValue("APPROVEDATE", "    -  -  ");  // an empty date field
     t.post();
-    EXPECT_EQ(c.scalar("SELECT INCOLICENSEDATE FROM M_CORPORATION WHERE CORPSN = 1").toString(), "2004-05-06");
+    EXPECT_EQ(c.scalar("SELECT INCOLICENSEDATE FROM M_CORPORATION WHERE CORPSN = 1").toString(),
+              "2004-05-06");
     EXPECT_EQ(c.scalar("SELECT INCOLICENSEUSEFULLIFE FROM M_CORPORATION WHERE CORPSN = 1").toInt(), 12);
     EXPECT_TRUE(c.scalar("SELECT APPROVEDATE FROM M_CORPORATION WHERE CORPSN = 1").isNull());
     EXPECT_EQ(t.text("INCOLICENSEDATE"), "2004-05-06");

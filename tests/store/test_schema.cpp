@@ -61,13 +61,25 @@ TEST(Schema, TheDatabaseRefusesTooLongOrWrongTypedValues) {
         {"12 characters", "INSERT INTO M_CORPORATION (SSN) VALUES (?)", {"110000000001"}, true},
         {"13 characters", "INSERT INTO M_CORPORATION (SSN) VALUES (?)", {"1100000000012"}, false},
         // widths count characters, not UTF-8 bytes
-        {"20 Chinese characters", "INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('1', ?)", {QString(20, QChar(0x5f20))}, true},
-        {"21 Chinese characters", "INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('2', ?)", {QString(21, QChar(0x5f20))}, false},
+        {"20 Chinese characters",
+         "INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('1', ?)",
+         {QString(20, QChar(0x5f20))},
+         true},
+        {"21 Chinese characters",
+         "INSERT INTO M_PERSON (IDCARD, NAME) VALUES ('2', ?)",
+         {QString(21, QChar(0x5f20))},
+         false},
         {"text in integer", "INSERT INTO M_CORPORATION (SSN, FEEPERIOD) VALUES ('a', ?)", {"monthly"}, false},
         {"digits in integer", "INSERT INTO M_CORPORATION (SSN, FEEPERIOD) VALUES ('b', ?)", {"12"}, true},
-        {"impossible date", "INSERT INTO M_CORPORATION (SSN, APPROVEDATE) VALUES ('c', ?)", {"2004-02-30"}, false},
+        {"impossible date",
+         "INSERT INTO M_CORPORATION (SSN, APPROVEDATE) VALUES ('c', ?)",
+         {"2004-02-30"},
+         false},
         {"date", "INSERT INTO M_CORPORATION (SSN, APPROVEDATE) VALUES ('d', ?)", {"2004-02-29"}, true},
-        {"password of 7", "INSERT INTO M_UserManager (USER_ID, PASSWORD) VALUES ('x', ?)", {"1234567"}, false},
+        {"password of 7",
+         "INSERT INTO M_UserManager (USER_ID, PASSWORD) VALUES ('x', ?)",
+         {"1234567"},
+         false},
         {"duplicate ID number", "INSERT INTO M_PERSON (IDCARD) VALUES (?)", {"1"}, false},
     };
     for (const Case& k : cases) {
@@ -85,21 +97,25 @@ TEST(Schema, PrintViewsGiveOneRowPerRecordWithSecondLevelAt67) {
     WorkDir w;
     store::Connection c;
     c.open(w.database());
-    c.execute("INSERT INTO M_CORPORATION (SSN, NAME, SUPERIORSSN) VALUES ('110000000001', '甲', '110000000002')");
+    c.execute(
+        "INSERT INTO M_CORPORATION (SSN, NAME, SUPERIORSSN) VALUES ('110000000001', '甲', '110000000002')");
     c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000002', '乙')");
-    c.execute("INSERT INTO M_PERSON (IDCARD, NAME, SSN) VALUES ('110101194901010011', '张三', '110000000001')");
+    c.execute(
+        "INSERT INTO M_PERSON (IDCARD, NAME, SSN) VALUES ('110101194901010011', '张三', '110000000001')");
     store::StoredQuery q(&c, "cop_print1");
     q.open();
     ASSERT_EQ(q.recordCount(), 2);
     ASSERT_GE(q.fieldCount(), 67);
     EXPECT_EQ(q.columns()[66].name, "SUPERIORSSN");
     EXPECT_EQ(q.value(66).toString(), "110000000002");
-    for (const char* col : {"组织机构代码", "经济类型", "社保登记机构", "缴费开户银行名称", "单位类型", "隶属关系"})
+    for (const char* col :
+         {"组织机构代码", "经济类型", "社保登记机构", "缴费开户银行名称", "单位类型", "隶属关系"})
         EXPECT_GE(q.fieldIndex(col), 0) << col;
     store::StoredQuery p(&c, "person_print");
     p.open();
     ASSERT_EQ(p.recordCount(), 1);
-    for (const char* col : {"性别", "定点医疗机构1", "定点医疗机构5", "医疗参保人员类别", "婚姻状况", "IDCARD"})
+    for (const char* col :
+         {"性别", "定点医疗机构1", "定点医疗机构5", "医疗参保人员类别", "婚姻状况", "IDCARD"})
         EXPECT_GE(p.fieldIndex(col), 0) << col;
 }
 

@@ -50,8 +50,12 @@ void EngineWork::watch(sqlite3* db) {
     watchNewConnection(db, nullptr, nullptr);
 }
 
-RecordingDialogs::RecordingDialogs() { ui::setDialogs(this); }
-RecordingDialogs::~RecordingDialogs() { ui::setDialogs(nullptr); }
+RecordingDialogs::RecordingDialogs() {
+    ui::setDialogs(this);
+}
+RecordingDialogs::~RecordingDialogs() {
+    ui::setDialogs(nullptr);
+}
 
 void RecordingDialogs::message(QWidget*, const QString& text) {
     shown.append({Shown::Message, text});
@@ -83,7 +87,9 @@ QString RecordingDialogs::chooseDirectory(QWidget*, const QString& caption, cons
     return directories.isEmpty() ? QString() : directories.takeFirst();
 }
 
-void RecordingDialogs::beep() { shown.append({Shown::Beep, QString()}); }
+void RecordingDialogs::beep() {
+    shown.append({Shown::Beep, QString()});
+}
 
 QStringList RecordingDialogs::texts() const {
     QStringList t;
@@ -113,7 +119,9 @@ ModalRecorder::ModalRecorder() {
     });
 }
 
-ModalRecorder::~ModalRecorder() { ui::setModalHandler({}); }
+ModalRecorder::~ModalRecorder() {
+    ui::setModalHandler({});
+}
 
 WorkDir::WorkDir() {
     platform::setSettingsFilePath(dir_.filePath("settings/Veyra.ini"));
@@ -141,7 +149,8 @@ void typeText(QWidget* target, const QString& text) {
         }
         // A character outside the BMP arrives as one key event carrying its pair.
         QString typed(ch);
-        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) typed += text.at(++i);
+        if (ch.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            typed += text.at(++i);
         QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, typed);
         QApplication::sendEvent(target, &press);
         QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, typed);
@@ -149,9 +158,15 @@ void typeText(QWidget* target, const QString& text) {
     }
 }
 
-QString WorkDir::database() const { return dir_.filePath("Enterprise.mdb"); }
-QString WorkDir::templateFile() const { return dir_.filePath("structure.mdb"); }
-QString WorkDir::file(const QString& name) const { return dir_.filePath(name); }
+QString WorkDir::database() const {
+    return dir_.filePath("Enterprise.mdb");
+}
+QString WorkDir::templateFile() const {
+    return dir_.filePath("structure.mdb");
+}
+QString WorkDir::file(const QString& name) const {
+    return dir_.filePath(name);
+}
 
 QString copyFixture(const QString& relative, const QString& dir, const QString& name) {
     const QString from = QStringLiteral(VEYRA_FIXTURES_DIR) + "/" + relative;

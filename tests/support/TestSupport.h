@@ -24,7 +24,7 @@ struct Shown {
 // Records every message and answers questions from a script. A question
 // without a scripted answer fails the test loudly (and answers No).
 class RecordingDialogs : public ui::Dialogs {
-public:
+  public:
     RecordingDialogs();
     ~RecordingDialogs() override;
 
@@ -55,7 +55,7 @@ public:
 // Replaces modal shows: records the window and runs an optional script
 // instead of blocking.
 class ModalRecorder {
-public:
+  public:
     ModalRecorder();
     ~ModalRecorder();
     QList<QWidget*> windows;
@@ -65,7 +65,7 @@ public:
 // A temporary working directory with a fresh Enterprise.mdb and
 // structure.mdb, its own settings file and a short date of yyyy-MM-dd.
 class WorkDir {
-public:
+  public:
     WorkDir();
     ~WorkDir();
     QString path() const { return dir_.path(); }
@@ -73,7 +73,7 @@ public:
     QString templateFile() const;
     QString file(const QString& name) const;
 
-private:
+  private:
     QTemporaryDir dir_;
 };
 

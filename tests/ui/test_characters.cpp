@@ -101,7 +101,8 @@ TEST_P(FieldEntry, FieldKeepsWholeCharactersUpToItsWidthAndTheStoreKeepsThem) {
     table->post();
     // Exactly what was shown, and the engine counts it as the field did.
     EXPECT_EQ(c.scalar("SELECT SHORTNAME FROM M_CORPORATION").toString(), e.after) << e.name;
-    EXPECT_EQ(c.scalar("SELECT length(SHORTNAME) FROM M_CORPORATION").toInt(), store::characterCount(e.after));
+    EXPECT_EQ(c.scalar("SELECT length(SHORTNAME) FROM M_CORPORATION").toInt(),
+              store::characterCount(e.after));
 }
 
 const QString k19 = QString(19, QChar(u'单'));
@@ -126,7 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         EntryCase{"combining mark fits", k18, Way::Paste, kCombined, k18 + kCombined},
         // Twenty characters in 24 UTF-16 units all fit.
         EntryCase{"four outside the bmp", QString(16, QChar(u'保')), Way::Keys,
-                  kEmoji + kExtB + kEmoji + kExtB + "z", QString(16, QChar(u'保')) + kEmoji + kExtB + kEmoji + kExtB},
+                  kEmoji + kExtB + kEmoji + kExtB + "z",
+                  QString(16, QChar(u'保')) + kEmoji + kExtB + kEmoji + kExtB},
         EntryCase{"ascii and gbk", "abc", Way::Keys, "保存数据成功", "abc保存数据成功"}),
     [](const auto& info) {
         std::string n = info.param.name;
@@ -136,7 +138,8 @@ INSTANTIATE_TEST_SUITE_P(
     });
 
 TEST_F(FieldEntry, StoredValueOfFullWidthShowsWhole) {
-    const QString stored = QString(16, QChar(u'成')) + kEmoji + kExtB + kEmoji + kExtB;  // 20 characters, 24 units
+    const QString stored =
+        QString(16, QChar(u'成')) + kEmoji + kExtB + kEmoji + kExtB;  // 20 characters, 24 units
     c.execute("INSERT INTO M_CORPORATION (SSN, SHORTNAME) VALUES ('110000000002', ?)", {stored});
     table->cancel();
     table->requery();

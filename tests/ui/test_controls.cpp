@@ -2,9 +2,9 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QRegularExpressionValidator>
 #include <QSignalSpy>
 #include <QTest>
-#include <QRegularExpressionValidator>
 #include <QVBoxLayout>
 
 #include "store/Connection.h"
@@ -21,7 +21,7 @@ using namespace testing_support;
 namespace {
 
 class ControlsTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         c.open(w.database());
         window.resize(400, 300);
@@ -119,7 +119,8 @@ TEST_F(ControlsTest, LookupListIsEmptiedOnlyByTheKeysItWasGiven) {
     auto* del = new ui::DBLookupComboBox(&sex, &window);
     del->setEmptiedBy({Qt::Key_Delete});
     auto* none = new ui::DBLookupComboBox(&sex, &window);
-    for (QWidget* l : {static_cast<QWidget*>(spaceOrBack), static_cast<QWidget*>(del), static_cast<QWidget*>(none)})
+    for (QWidget* l :
+         {static_cast<QWidget*>(spaceOrBack), static_cast<QWidget*>(del), static_cast<QWidget*>(none)})
         layout->addWidget(l);
     showWindow();
     struct Case {
@@ -127,9 +128,9 @@ TEST_F(ControlsTest, LookupListIsEmptiedOnlyByTheKeysItWasGiven) {
         Qt::Key key;
         bool empties;
     } cases[] = {
-        {spaceOrBack, Qt::Key_Space, true}, {spaceOrBack, Qt::Key_Backspace, true},
+        {spaceOrBack, Qt::Key_Space, true},   {spaceOrBack, Qt::Key_Backspace, true},
         {spaceOrBack, Qt::Key_Delete, false}, {del, Qt::Key_Delete, true},
-        {del, Qt::Key_Backspace, false},     {none, Qt::Key_Backspace, false},
+        {del, Qt::Key_Backspace, false},      {none, Qt::Key_Backspace, false},
         {none, Qt::Key_Delete, false},
     };
     int i = 0;

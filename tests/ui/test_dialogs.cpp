@@ -11,7 +11,8 @@ namespace {
 TEST(MessageBoxWidth, RoomForTheCaptionWhateverTheText) {
     QFont title = QApplication::font("QMdiSubWindowTitleBar");
     title.setBold(true);
-    for (const QString& text : {QStringLiteral("x"), QStringLiteral("保存成功"), QString(80, QChar(0x4e2d))}) {
+    for (const QString& text :
+         {QStringLiteral("x"), QStringLiteral("保存成功"), QString(80, QChar(0x4e2d))}) {
         QMessageBox box(QMessageBox::NoIcon, ui::applicationTitle(), text, QMessageBox::Ok);
         ui::fitCaption(&box);
         box.show();
