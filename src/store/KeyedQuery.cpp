@@ -7,9 +7,6 @@
 #include "store/Statement.h"
 
 namespace store {
-namespace {
-constexpr int kCacheRows = 512;
-}  // namespace
 
 KeyedQuery::KeyedQuery(Connection* connection, QObject* parent) : Dataset(connection, parent) {}
 
@@ -33,11 +30,11 @@ void KeyedQuery::runQuery(const QString& keySql, const QString& rowSql, int keyC
 
 void KeyedQuery::doOpen() {
     keys_.clear();
-    cache_.clear();
-    fetch_ = std::make_unique<Statement>(connection_->handle(), rowSql_);
+    rows_.reset(connection_, rowSql_);
+    const Statement& fetch = rows_.statement();
     QList<Column> cols;
-    for (int i = 0; i < fetch_->columnCount(); ++i)
-        cols.append(columnFromDeclaration(fetch_->columnName(i), fetch_->columnDeclType(i), false));
+    for (int i = 0; i < fetch.columnCount(); ++i)
+        cols.append(columnFromDeclaration(fetch.columnName(i), fetch.columnDeclType(i), false));
     Statement st(connection_->handle(), keySql_);
     if (st.columnCount() != stride_) throw Error("键查询的列数不符");
     st.bind(params_);
@@ -52,32 +49,20 @@ void KeyedQuery::doOpen() {
 void KeyedQuery::doClose() {
     keys_.clear();
     keys_.squeeze();
-    cache_.clear();
-    fetch_.reset();
+    rows_.reset(nullptr, QString());
 }
 
 QVariantList KeyedQuery::fetchRow(int row) const {
     if (row < 0 || row >= rowCount()) return {};
-    auto it = cache_.constFind(row);
-    if (it != cache_.constEnd()) return *it;
-    if (!fetch_) fetch_ = std::make_unique<Statement>(connection_->handle(), rowSql_);
-    int index = 1;
-    for (int i = 0; i < stride_; ++i) fetch_->bind(index++, keys_[row * stride_ + i]);
-    QVariantList values;
-    if (fetch_->step()) values = fetch_->row();
-    fetch_->reset();
-    // A row deleted through another connection shows as empty until read again.
-    if (values.isEmpty())
-        for (int i = 0; i < columns_.size(); ++i) values.append(QVariant());
-    if (cache_.size() >= kCacheRows) cache_.clear();
-    cache_.insert(row, values);
-    return values;
+    QVariantList key;
+    for (int i = 0; i < stride_; ++i) key.append(keys_[row * stride_ + i]);
+    return rows_.read(row, key, columns_.size());
 }
 
 void KeyedQuery::doDelete(int row) {
     if (row < 0 || row >= rowCount()) return;
     keys_.remove(row * stride_, stride_);
-    cache_.clear();
+    rows_.clear();  // kept by position: the rows after it moved up
 }
 
 QVariant KeyedQuery::rowKey(int row) const {

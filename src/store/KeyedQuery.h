@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QVector>
-#include <memory>
 
 #include "store/Dataset.h"
+#include "store/RowCache.h"
 
 namespace store {
-
-class Statement;
 
 // A list for a grid over a large register: at open it keeps only the keys of
 // its rows (a few integers each, in list order) and reads a row when it is
@@ -46,8 +43,7 @@ class KeyedQuery : public Dataset {
     QVariantList params_;
     int stride_ = 1;
     QVector<qint64> keys_;  // stride_ per row
-    mutable QHash<int, QVariantList> cache_;
-    mutable std::unique_ptr<Statement> fetch_;
+    RowCache rows_;         // by row position
 };
 
 }  // namespace store

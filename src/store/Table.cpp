@@ -11,7 +11,6 @@
 
 namespace store {
 namespace {
-constexpr int kCacheRows = 512;
 
 QString quoteIdent(const QString& s) {
     QString q = s;
@@ -56,8 +55,7 @@ bool Table::locateRowId(qint64 id) {
 void Table::doOpen() {
     setColumns(connection_->tableColumns(tableName_));
     rowIds_.clear();
-    cache_.clear();
-    fetch_.reset();
+    rows_.reset(connection_, "SELECT * FROM " + quotedTable() + " WHERE rowid = ?");
     // The first row to stand on and the end of the snapshot: two seeks, whatever the table holds.
     Statement st(connection_->handle(), "SELECT (SELECT min(rowid) FROM " + quotedTable() +
                                             "), (SELECT max(rowid) FROM " + quotedTable() + ")");
@@ -74,8 +72,7 @@ void Table::doClose() {
     rowIds_.squeeze();
     allRows_ = false;
     lastAtOpen_ = 0;
-    cache_.clear();
-    fetch_.reset();
+    rows_.reset(nullptr, QString());
 }
 
 int Table::rowCount() const {
@@ -131,21 +128,7 @@ int Table::findRowKey(const QVariant& key) const {
 QVariantList Table::fetchRow(int row) const {
     if (row < 0 || row >= rowIds_.size()) return {};
     const qint64 id = rowIds_[row];
-    auto it = cache_.constFind(id);
-    if (it != cache_.constEnd()) return *it;
-    if (!fetch_)
-        fetch_ = std::make_unique<Statement>(connection_->handle(),
-                                             "SELECT * FROM " + quotedTable() + " WHERE rowid = ?");
-    fetch_->bind(1, id);
-    QVariantList values;
-    if (fetch_->step()) values = fetch_->row();
-    fetch_->reset();
-    // A row deleted through another connection shows as empty until requeried.
-    if (values.isEmpty())
-        for (int i = 0; i < columns_.size(); ++i) values.append(QVariant());
-    if (cache_.size() >= kCacheRows) cache_.clear();
-    cache_.insert(id, values);
-    return values;
+    return rows_.read(id, {id}, columns_.size());
 }
 
 int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBitArray& assigned) {
@@ -174,7 +157,7 @@ int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBi
         const int idx = int(pos - rowIds_.begin());
         rowIds_.insert(idx, id);
         renumberRows([idx](int i) { return i >= idx ? i + 1 : i; });
-        cache_.remove(id);
+        rows_.forget(id);
         return idx;
     }
     if (names.isEmpty()) return row;
@@ -185,7 +168,7 @@ int Table::doPost(bool inserting, int row, const QVariantList& buffer, const QBi
     Statement st(connection_->handle(),
                  "UPDATE " + quotedTable() + " SET " + sets.join(", ") + " WHERE rowid = ?");
     const int changed = st.exec(params);
-    cache_.remove(id);
+    rows_.forget(id);
     if (changed == 0) throw Error("记录已被其他用户删除 (the row no longer exists)");
     return row;
 }
@@ -195,7 +178,7 @@ void Table::doDelete(int row) {
     Statement st(connection_->handle(), "DELETE FROM " + quotedTable() + " WHERE rowid = ?");
     st.exec({id});
     rowIds_.remove(row);
-    cache_.remove(id);
+    rows_.forget(id);
 }
 
 QList<int> Table::findRows(int column, const QVariant& value, bool firstOnly) const {

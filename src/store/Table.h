@@ -1,14 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QVector>
-#include <memory>
 
 #include "store/Dataset.h"
+#include "store/RowCache.h"
 
 namespace store {
-
-class Statement;
 
 // A dataset over one table: all rows in stored order, all columns. It opens
 // knowing only its first row and learns the rows it is moved to (a locate, a
@@ -55,8 +52,7 @@ class Table : public Dataset {
     mutable bool allRows_ = false;
     // The largest row id at open: rows stored elsewhere later are not rows of this snapshot.
     qint64 lastAtOpen_ = 0;
-    mutable QHash<qint64, QVariantList> cache_;
-    mutable std::unique_ptr<Statement> fetch_;
+    RowCache rows_;  // by row id
 };
 
 }  // namespace store
