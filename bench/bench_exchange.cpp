@@ -167,10 +167,14 @@ int main(int argc, char** argv) {
         if (!transfer.run()) std::printf("transfer failed: %s\n", qPrintable(transfer.errorText()));
         transferImport = ms(t);
     }
-    double windowImport = 0, importPeak = 0;
-    qint64 importStall = 0;
+    // One import through the window, with its time, peak memory and longest stall.
+    struct WindowRun {
+        double ms = 0, peakMB = 0;
+        qint64 stall = 0;
+    };
     bench::StallWatch watch;
-    {
+    const auto importThroughWindow = [&](const char* what) {
+        WindowRun run;
         store::setWorkingDatabasePath(work3);
         TForm_import form;
         form.show();
@@ -179,14 +183,18 @@ int main(int argc, char** argv) {
         watch.start();
         t.restart();
         form.Button1Click();
-        windowImport = ms(t);
-        importStall = watch.stop();
-        importPeak = bench::peakMemoryMB();
+        run.ms = ms(t);
+        run.stall = watch.stop();
+        run.peakMB = bench::peakMemoryMB();
         if (dialogs.shown != QStringList{"操作完毕！"})
             std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
         dialogs.shown.clear();
-        std::printf("window log area: %lld lines\n", qlonglong(form.logLines().size()));
-    }
+        std::printf("window log area after the %s: %lld lines\n", what, qlonglong(form.logLines().size()));
+        return run;
+    };
+    const WindowRun imported = importThroughWindow("import");
+    const double windowImport = imported.ms, importPeak = imported.peakMB;
+    const qint64 importStall = imported.stall;
     for (const char* table : {"M_CORPORATION", "M_PERSON", "M_PSNAPPOINTEDHOSPITAL"})
         if (count(work1, table) != count(work2, table) || count(work2, table) != count(work3, table))
             std::printf("row counts differ in %s\n", table);
@@ -225,26 +233,9 @@ int main(int argc, char** argv) {
 
     // The same file again: every row is already held.
     const double setDuplicates = bench::setBasedCopy(work1, source);
-    double windowDuplicates = 0, duplicatesPeak = 0;
-    qint64 duplicatesStall = 0;
-    {
-        store::setWorkingDatabasePath(work3);
-        TForm_import form;
-        form.show();
-        form.Edit_fromfile->setText(source);
-        bench::resetPeakMemory();
-        watch.start();
-        t.restart();
-        form.Button1Click();
-        windowDuplicates = ms(t);
-        duplicatesStall = watch.stop();
-        duplicatesPeak = bench::peakMemoryMB();
-        if (dialogs.shown != QStringList{"操作完毕！"})
-            std::printf("window: %s\n", qPrintable(dialogs.shown.join(" / ")));
-        dialogs.shown.clear();
-        std::printf("window log area after the all-duplicates import: %lld lines\n",
-                    qlonglong(form.log().size()));
-    }
+    const WindowRun duplicates = importThroughWindow("all-duplicates import");
+    const double windowDuplicates = duplicates.ms, duplicatesPeak = duplicates.peakMB;
+    const qint64 duplicatesStall = duplicates.stall;
     std::printf("all-duplicates import  set-based   %8.0f ms\n", setDuplicates);
     std::printf(
         "all-duplicates import  window      %8.0f ms   ratio %.2f (goal 3)   peak memory %.0f MB (goal 300), "

@@ -13,6 +13,7 @@
 #include <cstdio>
 
 #include <algorithm>
+#include <functional>
 
 #include "Measure.h"
 #include "RegisterGenerator.h"
@@ -231,48 +232,40 @@ void runSize(int persons) {
 
     // 查询全部 in both windows against stepping the same rows.
     qint64 rows = 0;
-    {
-        TForm_cop_query cop;
-        cop.show();
-        const double floor =
-            stepAll(db, "SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION", &rows);
+    // 查询全部 beside stepping the same rows, then deleting the middle row of the list.
+    const auto queryAll = [&](ui::QueryWindow& w, store::Dataset* list, const QString& floorSql,
+                              const std::function<void()>& queryAllClick, const char* what, const char* one) {
+        w.show();
+        const double floor = stepAll(db, floorSql, &rows);
         const double before = bench::currentMemoryMB();
         QElapsedTimer q;
         q.start();
-        cop.Button1Click();
+        queryAllClick();
         QApplication::processEvents();
         const double took = ms(q);
-        row("employer query 查询全部", took, floor, 1.3);
+        row(QString("%1 查询全部").arg(what).toUtf8().constData(), took, floor, 1.3);
         figure("  extra memory", bench::currentMemoryMB() - before, "MB", 50);
-        cop.ADOQuery_COP->moveTo(cop.ADOQuery_COP->recordCount() / 2);
+        list->moveTo(list->recordCount() / 2);
         q.restart();
-        cop.Button_deleteClick();
-        std::printf("  %-46s %9.1f ms  (%s)\n", "delete a listed employer", ms(q),
-                    qPrintable(cop.StatusBar1->text()));
+        w.Button_deleteClick();
+        std::printf("  %-46s %9.1f ms  (%s)\n", qPrintable(QString("delete a listed %1").arg(one)), ms(q),
+                    qPrintable(w.StatusBar1->text()));
+    };
+    {
+        TForm_cop_query cop;
+        queryAll(
+            cop, cop.ADOQuery_COP, "SELECT SSN AS 社保登记证编码,NAME AS 单位名称 FROM M_CORPORATION",
+            [&] { cop.Button1Click(); }, "employer query", "employer");
     }
     {
         TForm_Person_query person;
-        person.show();
-        const double floor = stepAll(
-            db,
+        queryAll(
+            person, person.ADOQuery_PERSON,
             "SELECT M_PERSON.psnsn as ID, M_PERSON.IDCARD AS 公民身份号码,M_PERSON.NAME AS 姓名 "
             ",M_CORPORATION.SSN "
             "AS 社保登记证编码,M_CORPORATION.NAME AS 单位名称 FROM M_PERSON  INNER JOIN M_CORPORATION  ON "
             "M_PERSON.SSN = M_CORPORATION.SSN order by M_PERSON.psnsn",
-            &rows);
-        const double before = bench::currentMemoryMB();
-        QElapsedTimer q;
-        q.start();
-        person.Button_QueryAllClick();
-        QApplication::processEvents();
-        const double took = ms(q);
-        row("person query 查询全部", took, floor, 1.3);
-        figure("  extra memory", bench::currentMemoryMB() - before, "MB", 50);
-        person.ADOQuery_PERSON->moveTo(person.ADOQuery_PERSON->recordCount() / 2);
-        q.restart();
-        person.Button_deleteClick();
-        std::printf("  %-46s %9.1f ms  (%s)\n", "delete a listed person", ms(q),
-                    qPrintable(person.StatusBar1->text()));
+            [&] { person.Button_QueryAllClick(); }, "person query", "person");
     }
 
     // Start to the login window, 人员增加, opening a stored person and employer:
