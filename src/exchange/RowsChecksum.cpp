@@ -3,6 +3,7 @@
 #include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QtEndian>
+#include <cstring>
 
 #include "store/Error.h"
 #include "store/Statement.h"
@@ -33,35 +34,41 @@ QStringList visibleColumns(sqlite3* db, const QString& table) {
 }
 
 namespace {
-// The canonical form goes through a buffer: one hash update per 64 KiB
-// instead of one per value.
+// The canonical form goes through a fixed buffer: one hash update per 64 KiB
+// instead of one per value, and no container bookkeeping per value.
 class Feed {
   public:
-    explicit Feed(QCryptographicHash& h) : h_(h) { buf_.reserve(1 << 16); }
+    explicit Feed(QCryptographicHash& h) : h_(h) {}
     ~Feed() { flush(); }
     void bytes(const char* p, qsizetype n) {
-        if (buf_.size() + n > (1 << 16)) flush();
-        if (n > (1 << 16)) {
+        if (used_ + n > kSize) flush();
+        if (n > kSize) {
             h_.addData(QByteArrayView(p, n));
             return;
         }
-        buf_.append(p, n);
+        memcpy(buf_ + used_, p, size_t(n));
+        used_ += n;
     }
-    void tag(char c) { bytes(&c, 1); }
+    void tag(char c) {
+        if (used_ == kSize) flush();
+        buf_[used_++] = c;
+    }
     void number(quint64 v) {
-        char b[8];
-        qToBigEndian(v, b);
-        bytes(b, 8);
+        if (used_ + 8 > kSize) flush();
+        qToBigEndian(v, buf_ + used_);
+        used_ += 8;
     }
     void flush() {
-        if (buf_.isEmpty()) return;
-        h_.addData(buf_);
-        buf_.clear();
+        if (used_ == 0) return;
+        h_.addData(QByteArrayView(buf_, used_));
+        used_ = 0;
     }
 
   private:
+    static constexpr qsizetype kSize = 1 << 16;
     QCryptographicHash& h_;
-    QByteArray buf_;
+    char buf_[kSize];
+    qsizetype used_ = 0;
 };
 }  // namespace
 

@@ -87,8 +87,8 @@ void checkHeader(const QByteArray& h, qint64 size, const QString& shownPath) {
 
 sqlite3* openLockedDown(const QString& path, const QString& shownPath) {
     sqlite3* db = nullptr;
-    const int flags =
-        SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE | SQLITE_OPEN_PRIVATECACHE;
+    const int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_EXRESCODE |
+                      SQLITE_OPEN_PRIVATECACHE | SQLITE_OPEN_NOMUTEX;
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &db, flags, nullptr);
     if (rc != SQLITE_OK) {
         const QString msg =

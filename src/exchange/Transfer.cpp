@@ -49,9 +49,8 @@ struct Transfer::TablePlan {
     QString table;
     int keyPos;  // duplicate key, read as text
     const char* checkSql;
-    QString keyTest;  // the column checkSql compares, as the insert's test writes it
-    int serialPos;    // column that receives a serial of the target; -1 for none
-    int lookupPos;    // source column whose text finds that serial
+    int serialPos;  // column that receives a serial of the target; -1 for none
+    int lookupPos;  // source column whose text finds that serial
     const char* lookupSql;
     QString notFound;  // reason when the lookup finds nothing (%1: the key)
     QString duplicateLine;
@@ -99,14 +98,12 @@ void Transfer::transferTable(const TablePlan& plan) {
     std::unique_ptr<store::Statement> lookup;
     if (plan.serialPos >= 0)
         lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(plan.lookupSql));
-    // The duplicate test rides on the insert: the row is stored only when the
-    // target holds no row with its key (the same test as checkSql, rows of
-    // this run included); no change means a duplicate. One statement per row.
-    const int keyIndex = int(marks.size()) + 1;
+    // The duplicate test is a statement of its own: an insert that carried
+    // it as a sub-select would be a multi-row statement, for which the engine
+    // journals every page it touches, row after row.
     store::Statement insert(target_.handle(), "INSERT INTO " + quoted(plan.table) + " (" +
-                                                  insertCols.join(", ") + ") SELECT " + marks.join(", ") +
-                                                  " WHERE NOT EXISTS (SELECT 1 FROM " + quoted(plan.table) +
-                                                  " WHERE " + plan.keyTest + " = ?)");
+                                                  insertCols.join(", ") + ") VALUES (" + marks.join(", ") +
+                                                  ")");
     // Persons of one employer share its serial: looked up once per run.
     QHash<QByteArray, qint64> serials;
 
@@ -127,6 +124,12 @@ void Transfer::transferTable(const TablePlan& plan) {
             log(plan.cancelLine);
             if (plan.skipped) ++*plan.skipped;
         };
+        const auto duplicate = [&] {
+            bindText(check, 1, key);
+            const bool held = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
+            check.reset();
+            return held;
+        };
         qint64 serial = 0;
         if (lookup) {
             const QByteArray lookupKey = textOf(src, plan.lookupPos);
@@ -144,15 +147,16 @@ void Transfer::transferTable(const TablePlan& plan) {
                     serials.insert(lookupKey, serial);
                 }
             }
+            // A duplicate is skipped before its serial is needed.
+            if (!found && !duplicate()) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
             if (!found) {
-                // A duplicate is skipped before its serial is needed.
-                bindText(check, 1, key);
-                const bool duplicate = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
-                check.reset();
-                if (!duplicate) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
                 skip();
                 continue;
             }
+        }
+        if (duplicate()) {
+            skip();
+            continue;
         }
         int index = 1;
         for (int i = firstInsert; i < n; ++i, ++index) {
@@ -160,11 +164,8 @@ void Transfer::transferTable(const TablePlan& plan) {
                                                : sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));
             if (rc != SQLITE_OK) throw store::engineError(target_.handle(), rc);
         }
-        bindText(insert, keyIndex, key);
         insert.step();
-        const bool stored = sqlite3_changes(target_.handle()) > 0;
         insert.reset();
-        if (!stored) skip();
     }
     read.reset();
     observer_.tableFinished(plan.reg, row);
@@ -180,7 +181,6 @@ bool Transfer::run() {
                               "M_CORPORATION",
                               1,
                               kCheckSSNDbl,
-                              "ssn",
                               -1,
                               -1,
                               nullptr,
@@ -193,7 +193,6 @@ bool Transfer::run() {
                             "M_PERSON",
                             2,
                             kCheckIDcardDbl,
-                            "idcard",
                             1,
                             41,
                             kCorpsnBySSN,
@@ -206,7 +205,6 @@ bool Transfer::run() {
                                  "M_PSNAPPOINTEDHOSPITAL",
                                  8,
                                  kCheckMedDbl,
-                                 "M_PSNAPPOINTEDHOSPITAL.idcard",
                                  0,
                                  8,
                                  kPsnsnByIDcard,

@@ -3,11 +3,16 @@
 // command on another thread appends.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QFile>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QThread>
 
+#include "exchange/LogArea.h"
 #include "exchange/TransferLog.h"
 
 namespace {
@@ -99,6 +104,77 @@ TEST(TransferLog, ReadWhileAnotherThreadAppends) {
     }
     writer->wait();
     EXPECT_EQ(log.all(), expected);
+}
+
+// The log area follows the end while the operator leaves it there, stays
+// where the operator scrolled to, and counts a million lines as easily as ten.
+TEST(LogArea, FollowsTheEndUnlessScrolledAway) {
+    exchange::TransferLog log;
+    LogArea area(log);
+    area.resize(400, 200);
+    area.show();
+    const auto atEnd = [&] {
+        return area.verticalScrollBar()->value() == area.verticalScrollBar()->maximum();
+    };
+
+    log.append(expectedLines(1000));
+    area.showAppended();
+    EXPECT_EQ(area.lineCount(), 1000);
+    EXPECT_TRUE(atEnd());
+    const qsizetype page = area.lineCount() - area.firstVisibleLine();
+    EXPECT_GT(page, 3);
+
+    area.verticalScrollBar()->setValue(10);
+    log.append(expectedLines(500));
+    area.showAppended();
+    EXPECT_EQ(area.lineCount(), 1500);
+    EXPECT_EQ(area.firstVisibleLine(), 10);
+
+    area.verticalScrollBar()->setValue(area.verticalScrollBar()->maximum());
+    QStringList many;
+    for (int i = 0; i < 1000000; ++i) many.append(QString::number(i));
+    log.append(many);
+    area.showAppended();
+    EXPECT_EQ(area.lineCount(), 1001500);
+    EXPECT_EQ(area.firstVisibleLine(), 1001500 - page);
+    EXPECT_EQ(area.toPlainText().size(), log.all().join('\n').size());
+
+    log.clear();
+    area.clear();
+    EXPECT_EQ(area.lineCount(), 0);
+    EXPECT_TRUE(area.toPlainText().isEmpty());
+    EXPECT_EQ(area.firstVisibleLine(), 0);
+}
+
+// Lines can be picked with the mouse and the keyboard and copied whole.
+TEST(LogArea, SelectedLinesAreCopied) {
+    exchange::TransferLog log;
+    const QStringList lines = expectedLines(300);
+    log.append(lines);
+    LogArea area(log);
+    area.resize(400, 200);
+    area.show();
+    area.showAppended();
+    const auto key = [&](int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
+        QKeyEvent press(QEvent::KeyPress, k, m);
+        QApplication::sendEvent(&area, &press);
+    };
+
+    EXPECT_TRUE(area.selectedText().isEmpty());
+    key(Qt::Key_Home);
+    EXPECT_EQ(area.firstVisibleLine(), 0);
+    key(Qt::Key_Down);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    key(Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(area.selectedText(), lines.mid(1, 3).join('\n'));
+
+    key(Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(area.selectedText(), lines.mid(1).join('\n'));
+    EXPECT_EQ(area.firstVisibleLine(), area.verticalScrollBar()->maximum());
+
+    key(Qt::Key_A, Qt::ControlModifier);
+    key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), lines.join('\n'));
 }
 
 }  // namespace
