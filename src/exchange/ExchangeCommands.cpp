@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <optional>
 
 #include "exchange/ImportBackup.h"
 #include "exchange/Paths.h"
@@ -98,16 +99,21 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
     counts_ = {};
     append({dashLine(), "开始向本地库导入数据...."});
     closeConnections();
+    std::optional<ImportBackup> backup;
     try {
         // The target is opened first: the source is checked against its columns.
         to.open(workingDatabase);
         // The duplicate tests rely on the target's key rule.
         store::bringToCurrentFormat(to);
+        // The register as it was, safely on disk, before a row is written:
+        // copied while the file is checked.
+        backup.emplace(workingDatabase);
         submission.open(fromPath, registerShapes(to),
                         [this](const QString& stage, qint64 done, qint64 total) {
                             observer_.checking(stage, done, total);
                         });
     } catch (const store::Error& e) {
+        backup.reset();
         closeConnections();
         error_ = store::errorLine(e);
         observer_.message(store::errorText(e));
@@ -120,9 +126,8 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
             append({"操作完毕！", dashLine()});
         return CommandResult::Refused;
     }
-    // The register as it was, safely on disk, before a row is written.
     try {
-        backupBeforeImport(workingDatabase, [this](qint64 done, qint64 total) {
+        backup->finish([this](qint64 done, qint64 total) {
             observer_.checking(QStringLiteral("导入前备份本地库"), done, total);
         });
     } catch (const store::Error& e) {

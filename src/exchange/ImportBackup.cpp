@@ -1,15 +1,88 @@
 #include "exchange/ImportBackup.h"
 
-#include "store/Backup.h"
+#include <QFile>
+#include <chrono>
+
+#include "store/Error.h"
 
 namespace exchange {
 
-QString backupBeforeImport(const QString& workingDatabase, const store::BackupProgress& progress) {
-    const QString dir = store::backupDirectory();
-    const QString path = store::makeBackup(workingDatabase, dir, store::BackupReason::Import, progress);
+ImportBackup::ImportBackup(const QString& workingDatabase) : dir_(store::backupDirectory()) {
+    thread_ = std::thread([this, workingDatabase] { run(workingDatabase); });
+}
+
+ImportBackup::~ImportBackup() {
+    if (!settled_) discard();
+    if (thread_.joinable()) thread_.join();
+}
+
+void ImportBackup::run(const QString& source) {
+    QString path;
+    std::exception_ptr failure;
+    try {
+        store::BackupJob job(source, dir_, store::BackupReason::Import);
+        {
+            std::lock_guard lock(mutex_);
+            if (stopping_) throw store::Error(QStringLiteral("备份已取消"));
+            job_ = &job;
+        }
+        const auto leave = [this] {
+            std::lock_guard lock(mutex_);
+            job_ = nullptr;
+        };
+        try {
+            while (!job.step(256)) {
+                pagesDone_ = job.pagesDone();
+                pagesTotal_ = job.pagesTotal();
+                std::lock_guard lock(mutex_);
+                if (stopping_) throw store::Error(QStringLiteral("备份已取消"));
+            }
+            pagesDone_ = pagesTotal_ = 0;  // the check of the copy
+            path = job.finish();
+        } catch (...) {
+            leave();
+            throw;
+        }
+        leave();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    std::lock_guard lock(mutex_);
+    path_ = path;
+    failure_ = failure;
+    done_ = true;
+    ended_.notify_all();
+}
+
+QString ImportBackup::finish(const store::BackupProgress& progress) {
+    settled_ = true;
+    {
+        std::unique_lock lock(mutex_);
+        while (!ended_.wait_for(lock, std::chrono::milliseconds(40), [this] { return done_; })) {
+            lock.unlock();
+            if (progress) progress(pagesDone_, pagesTotal_);
+            lock.lock();
+        }
+    }
+    thread_.join();
+    if (failure_) std::rethrow_exception(failure_);
     // A failed clean-up of old backups is no reason to keep the import back.
-    store::rotateBackups(dir);
-    return path;
+    store::rotateBackups(dir_);
+    return path_;
+}
+
+void ImportBackup::discard() {
+    settled_ = true;
+    stop();
+    if (thread_.joinable()) thread_.join();
+    // Made before the import was refused: it backs up nothing that happened.
+    if (!failure_ && !path_.isEmpty()) QFile::remove(path_);
+}
+
+void ImportBackup::stop() {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    if (job_) job_->cancel();
 }
 
 }  // namespace exchange

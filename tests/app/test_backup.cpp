@@ -387,6 +387,32 @@ TEST_F(Backups, ImportStartsOnlyAfterItsBackupHoldsTheRegisterAsBefore) {
     EXPECT_EQ(registerRows(work.database()), imported);
 }
 
+// The backup is copied while the file is checked; a file refused early (not
+// a database) or late (rows changed since the export) leaves no backup and
+// no part of one.
+TEST_F(Backups, ARefusedFileLeavesNoBackup) {
+    addEmployer(work.database(), "110000000001", "本地单位");
+    const QString notDb = work.file("not.mdb");
+    QFile f(notDb);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(8192, 'x'));
+    f.close();
+    const QString changed = work.file("changed.mdb");
+    store::createTemplateDatabase(changed);
+    addEmployer(changed, "220000000001", "外地单位");
+    sql(changed, "INSERT OR REPLACE INTO veyra_meta (key, value) VALUES ('rows_checksum', '00')");
+    TForm_import form;
+    for (const QString& src : {notDb, changed}) {
+        form.FormShow();
+        form.Edit_fromfile->setText(src);
+        dialogs.clear();
+        form.Button1Click();
+        ASSERT_EQ(dialogs.texts().size(), 1) << src.toStdString();
+        EXPECT_NE(dialogs.texts().first(), "操作完毕！");
+        EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList()) << src.toStdString();
+    }
+}
+
 TEST_F(Backups, BackupNowIntoTheBackupDirectoryOrAChosenFolder) {
     dialogs.answer(true);
     app::backupNow(nullptr);
