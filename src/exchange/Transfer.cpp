@@ -35,6 +35,31 @@ void bindText(store::Statement& st, int index, const QByteArray& utf8) {
         throw store::engineError(sqlite3_db_handle(st.handle()), SQLITE_ERROR);
 }
 
+// Binds column i of the source's current row without copying its text: the
+// row stays put until the source steps, after the insert has run.
+int bindColumn(sqlite3_stmt* ins, int index, sqlite3_stmt* src, int i) {
+    switch (sqlite3_column_type(src, i)) {
+        case SQLITE_INTEGER:
+            return sqlite3_bind_int64(ins, index, sqlite3_column_int64(src, i));
+        case SQLITE_FLOAT:
+            return sqlite3_bind_double(ins, index, sqlite3_column_double(src, i));
+        case SQLITE_TEXT: {
+            const unsigned char* text = sqlite3_column_text(src, i);
+            return sqlite3_bind_text(ins, index, reinterpret_cast<const char*>(text),
+                                     sqlite3_column_bytes(src, i), SQLITE_STATIC);
+        }
+        case SQLITE_BLOB: {
+            const void* blob = sqlite3_column_blob(src, i);
+            const int bytes = sqlite3_column_bytes(src, i);
+            // An empty blob reads as a null pointer, which would bind NULL.
+            return bytes == 0 ? sqlite3_bind_zeroblob(ins, index, 0)
+                              : sqlite3_bind_blob(ins, index, blob, bytes, SQLITE_STATIC);
+        }
+        default:
+            return sqlite3_bind_null(ins, index);
+    }
+}
+
 qint64 sourceRowCount(sqlite3* db, const QString& table) {
     store::Statement st(db, "SELECT count(*) FROM main." + quoted(table));
     const qint64 n = st.step() ? sqlite3_column_int64(st.handle(), 0) : 0;
@@ -119,17 +144,17 @@ void Transfer::transferTable(const TablePlan& plan) {
         ++row;
         observer_.rowReached(plan.reg, row);
         const QByteArray key = textOf(src, plan.keyPos);
-        const auto skip = [&] {
+        // The duplicate test comes first: a duplicate is skipped before its
+        // serial is needed (and before a missing one is an error).
+        bindText(check, 1, key);
+        const bool duplicate = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
+        check.reset();
+        if (duplicate) {
             log(plan.duplicateLine + QString::fromUtf8(key));
             log(plan.cancelLine);
             if (plan.skipped) ++*plan.skipped;
-        };
-        const auto duplicate = [&] {
-            bindText(check, 1, key);
-            const bool held = check.step() && sqlite3_column_int64(check.handle(), 0) > 0;
-            check.reset();
-            return held;
-        };
+            continue;
+        }
         qint64 serial = 0;
         if (lookup) {
             const QByteArray lookupKey = textOf(src, plan.lookupPos);
@@ -147,21 +172,17 @@ void Transfer::transferTable(const TablePlan& plan) {
                     serials.insert(lookupKey, serial);
                 }
             }
-            // A duplicate is skipped before its serial is needed.
-            if (!found && !duplicate()) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
-            if (!found) {
-                skip();
-                continue;
-            }
-        }
-        if (duplicate()) {
-            skip();
-            continue;
+            if (!found) throw store::Error(plan.notFound.arg(QString::fromUtf8(lookupKey)));
         }
         int index = 1;
         for (int i = firstInsert; i < n; ++i, ++index) {
-            const int rc = i == plan.serialPos ? sqlite3_bind_int64(ins, index, serial)
-                                               : sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));
+            int rc;
+            if (i == plan.serialPos)
+                rc = sqlite3_bind_int64(ins, index, serial);
+            else if (i == plan.keyPos || i == plan.lookupPos)
+                rc = sqlite3_bind_value(ins, index, sqlite3_column_value(src, i));  // already read as text
+            else
+                rc = bindColumn(ins, index, src, i);
             if (rc != SQLITE_OK) throw store::engineError(target_.handle(), rc);
         }
         insert.step();

@@ -17,12 +17,20 @@ TransferLog::~TransferLog() = default;
 
 void TransferLog::append(const QStringList& lines) {
     QMutexLocker lock(&mutex_);
+    // Encoded straight into the tail: no text of its own per line.
+    qsizetype need = 0;
+    for (const QString& line : lines) need += line.size() * 3 + 1;
+    qsizetype used = tail_.size();
+    tail_.resize(used + need);
+    QStringEncoder utf8(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
     for (const QString& line : lines) {
-        tail_ += line.toUtf8();
-        tail_ += '\n';
-        ends_.append(spooled_ + tail_.size());
+        char* end = utf8.appendToBuffer(tail_.data() + used, line);
+        *end++ = '\n';
+        used = end - tail_.constData();
+        ends_.append(spooled_ + used);
         longest_ = qMax(longest_, int(line.size()));
     }
+    tail_.truncate(used);
     if (tail_.size() < kSpoolChunk || failed_) return;
     if (!spool_) {
         spool_ = std::make_unique<QTemporaryFile>();

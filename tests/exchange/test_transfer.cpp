@@ -245,6 +245,8 @@ TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
         addPerson(s, "110000000001", "110101194001010011", "人一");
         addInstitution(s, "110101194001010011", "00000009");
         s.execute("UPDATE M_PSNAPPOINTEDHOSPITAL SET MEMO1 = 'm1', MEMO2 = 'm2'");
+        // An empty text stays an empty text, not a null.
+        s.execute("UPDATE M_CORPORATION SET SHORTNAME = ''");
     }
     importFile(src);
     store::Connection w;
@@ -257,6 +259,8 @@ TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
               (QList<QVariantList>{{1LL, 4LL, "1", "110000000001"}}));
     EXPECT_EQ(w.select("SELECT PSNSN, MEMO1, MEMO2 FROM M_PSNAPPOINTEDHOSPITAL"),
               (QList<QVariantList>{{1LL, "m1", "m2"}}));
+    EXPECT_EQ(w.select("SELECT quote(SHORTNAME) FROM M_CORPORATION WHERE SSN = '110000000001'"),
+              (QList<QVariantList>{{"''"}}));
 }
 
 TEST_F(ImportWindow, UnknownEmployerNumberRollsEverythingBack) {
