@@ -387,6 +387,42 @@ TEST_F(Backups, ImportStartsOnlyAfterItsBackupHoldsTheRegisterAsBefore) {
     EXPECT_EQ(registerRows(work.database()), imported);
 }
 
+// An import while the day's backup is under way waits only for its own
+// backup; the daily one ends as a whole register, before or after the import.
+TEST_F(Backups, ImportWhileTheDailyBackupRuns) {
+    addEmployer(work.database(), "110000000001", "本地单位");
+    const QStringList before = registerRows(work.database());
+    const QString src = work.file("source.mdb");
+    store::createTemplateDatabase(src);
+    addEmployer(src, "220000000001", "外地单位");
+    app::DailyBackup daily;
+    daily.setPagesPerStep(1);
+    QString made;
+    QObject::connect(&daily, &app::DailyBackup::finished, [&made](const QString& p) { made = p; });
+    daily.start(work.database(), dir);
+    ASSERT_TRUE(daily.running());
+
+    TForm_import form;
+    form.FormShow();
+    form.Edit_fromfile->setText(src);
+    form.Button1Click();
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    const QStringList after = registerRows(work.database());
+    EXPECT_NE(after, before);
+    QStringList imports;
+    for (const store::BackupInfo& b : store::listBackups(dir))
+        if (b.reason == BackupReason::Import) imports.append(b.path);
+    ASSERT_EQ(imports.size(), 1);
+    EXPECT_EQ(registerRows(imports.first()), before);
+
+    for (int i = 0; i < 5000 && daily.running(); ++i) QTest::qWait(1);
+    ASSERT_FALSE(daily.running());
+    ASSERT_FALSE(made.isEmpty());
+    EXPECT_NO_THROW(store::verifyBackup(made));
+    const QStringList dailyRows = registerRows(made);
+    EXPECT_TRUE(dailyRows == before || dailyRows == after);
+}
+
 // The backup is copied while the file is checked; a file refused early (not
 // a database) or late (rows changed since the export) leaves no backup and
 // no part of one.
