@@ -3,7 +3,10 @@
 #include <sqlite3.h>
 #include <QCryptographicHash>
 #include <QtEndian>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
+#include <thread>
 
 #include "store/Error.h"
 #include "store/Statement.h"
@@ -34,41 +37,92 @@ QStringList visibleColumns(sqlite3* db, const QString& table) {
 }
 
 namespace {
-// The canonical form goes through a fixed buffer: one hash update per 64 KiB
-// instead of one per value, and no container bookkeeping per value.
+// The canonical form goes through two fixed buffers: while the rows fill one,
+// a thread of its own hashes the other, so reading and hashing a register
+// take the longer of the two instead of their sum. The bytes hashed, and
+// their order, are those of a single buffer.
 class Feed {
   public:
-    explicit Feed(QCryptographicHash& h) : h_(h) {}
-    ~Feed() { flush(); }
+    explicit Feed(QCryptographicHash& h) : h_(h), hasher_([this] { hashLoop(); }) {}
+    ~Feed() {
+        handOff();
+        {
+            std::lock_guard lock(mutex_);
+            quit_ = true;
+        }
+        changed_.notify_all();
+        hasher_.join();
+    }
+    Feed(const Feed&) = delete;
+    Feed& operator=(const Feed&) = delete;
+
     void bytes(const char* p, qsizetype n) {
-        if (used_ + n > kSize) flush();
+        if (used_ + n > kSize) handOff();
         if (n > kSize) {
+            // Hashed here, once the hasher is idle, to keep the order.
+            waitIdle();
             h_.addData(QByteArrayView(p, n));
             return;
         }
-        memcpy(buf_ + used_, p, size_t(n));
+        memcpy(fill_ + used_, p, size_t(n));
         used_ += n;
     }
     void tag(char c) {
-        if (used_ == kSize) flush();
-        buf_[used_++] = c;
+        if (used_ == kSize) handOff();
+        fill_[used_++] = c;
     }
     void number(quint64 v) {
-        if (used_ + 8 > kSize) flush();
-        qToBigEndian(v, buf_ + used_);
+        if (used_ + 8 > kSize) handOff();
+        qToBigEndian(v, fill_ + used_);
         used_ += 8;
-    }
-    void flush() {
-        if (used_ == 0) return;
-        h_.addData(QByteArrayView(buf_, used_));
-        used_ = 0;
     }
 
   private:
     static constexpr qsizetype kSize = 1 << 16;
+
+    void waitIdle() {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return pendingSize_ == 0; });
+    }
+    // The filled buffer goes to the hasher; the rows go on into the other.
+    void handOff() {
+        if (used_ == 0) return;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return pendingSize_ == 0; });
+            pending_ = fill_;
+            pendingSize_ = used_;
+        }
+        changed_.notify_all();
+        fill_ = fill_ == first_ ? second_ : first_;
+        used_ = 0;
+    }
+    void hashLoop() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return pendingSize_ > 0 || quit_; });
+            if (pendingSize_ == 0) return;
+            const char* p = pending_;
+            const qsizetype n = pendingSize_;
+            lock.unlock();
+            h_.addData(QByteArrayView(p, n));
+            lock.lock();
+            pendingSize_ = 0;
+            changed_.notify_all();
+        }
+    }
+
     QCryptographicHash& h_;
-    char buf_[kSize];
+    char first_[kSize];
+    char second_[kSize];
+    char* fill_ = first_;
     qsizetype used_ = 0;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    const char* pending_ = nullptr;  // under mutex_
+    qsizetype pendingSize_ = 0;
+    bool quit_ = false;
+    std::thread hasher_;  // last: started once everything above exists
 };
 }  // namespace
 

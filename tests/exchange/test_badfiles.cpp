@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include "ExchangeFixtures.h"
+#include "exchange/RowsChecksum.h"
 #include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
 #include "platform/Clock.h"
@@ -479,6 +480,26 @@ TEST_F(BadFiles, FileWithoutChecksumImportsAsBefore) {
     form.Edit_fromfile->setText(good);
     form.Button1Click();
     EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+}
+
+// The rows checksum of files already exported: the canonical form, pinned by
+// a digest computed apart from this program. Values of every kind, one larger
+// than the hashing buffer, and rows enough to fill it many times over.
+TEST(RowsChecksum, CanonicalFormIsPinned) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+    const char* script =
+        "CREATE TABLE M_CORPORATION (CORPSN INTEGER PRIMARY KEY, SSN TEXT, Name TEXT);"
+        "CREATE TABLE M_PERSON (PSNSN INTEGER PRIMARY KEY, IDCARD TEXT, PHOTO BLOB, RATE REAL);"
+        "CREATE TABLE M_PSNAPPOINTEDHOSPITAL (PSNSN INTEGER, MEMO TEXT);"
+        "INSERT INTO M_CORPORATION VALUES (1, '110000000001', '单位');"
+        "INSERT INTO M_CORPORATION SELECT 2, NULL, replace(hex(zeroblob(40000)), '00', '长');"
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 3000) "
+        "INSERT INTO M_PERSON SELECT i, 'id' || i, X'00ff', i * 1.5 FROM n;"
+        "INSERT INTO M_PSNAPPOINTEDHOSPITAL VALUES (1, '');";
+    ASSERT_EQ(sqlite3_exec(db, script, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    EXPECT_EQ(exchange::rowsChecksum(db), "8f279b9cbbfe74f13713bec22c9e5482800251f5fa84e99591e66218bd2540c5");
+    sqlite3_close(db);
 }
 
 TEST(LockedDownConnection, WhatAFileCouldAbuseIsOff) {
