@@ -79,6 +79,15 @@ class Backups : public ::testing::Test {
         dir = store::backupDirectory();
     }
     void TearDown() override { platform::setNow(QDateTime()); }
+    // One employer in the working register and a submission file of another;
+    // returns the file.
+    QString localAndForeignEmployer() {
+        addEmployer(work.database(), "110000000001", "本地单位");
+        const QString src = work.file("source.mdb");
+        store::createTemplateDatabase(src);
+        addEmployer(src, "220000000001", "外地单位");
+        return src;
+    }
     WorkDir work;
     RecordingDialogs dialogs;
     QString dir;
@@ -357,11 +366,8 @@ TEST_F(Backups, CancelledCheckLeavesNothing) {
 }
 
 TEST_F(Backups, ImportStartsOnlyAfterItsBackupHoldsTheRegisterAsBefore) {
-    addEmployer(work.database(), "110000000001", "本地单位");
+    const QString src = localAndForeignEmployer();
     const QStringList before = registerRows(work.database());
-    const QString src = work.file("source.mdb");
-    store::createTemplateDatabase(src);
-    addEmployer(src, "220000000001", "外地单位");
     TForm_import form;
     form.FormShow();
     form.Edit_fromfile->setText(src);
@@ -390,11 +396,8 @@ TEST_F(Backups, ImportStartsOnlyAfterItsBackupHoldsTheRegisterAsBefore) {
 // An import while the day's backup is under way waits only for its own
 // backup; the daily one ends as a whole register, before or after the import.
 TEST_F(Backups, ImportWhileTheDailyBackupRuns) {
-    addEmployer(work.database(), "110000000001", "本地单位");
+    const QString src = localAndForeignEmployer();
     const QStringList before = registerRows(work.database());
-    const QString src = work.file("source.mdb");
-    store::createTemplateDatabase(src);
-    addEmployer(src, "220000000001", "外地单位");
     app::DailyBackup daily;
     daily.setPagesPerStep(1);
     QString made;
