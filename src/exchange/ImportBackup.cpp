@@ -21,29 +21,27 @@ void ImportBackup::run(const QString& source) {
     std::exception_ptr failure;
     try {
         store::BackupJob job(source, dir_, store::BackupReason::Import);
-        {
+        // Known to stop() while it runs, and forgotten before it goes.
+        struct Registration {
+            ImportBackup& self;
+            Registration(ImportBackup& s, store::BackupJob& job) : self(s) {
+                std::lock_guard lock(self.mutex_);
+                if (self.stopping_) throw store::Error(QStringLiteral("备份已取消"));
+                self.job_ = &job;
+            }
+            ~Registration() {
+                std::lock_guard lock(self.mutex_);
+                self.job_ = nullptr;
+            }
+        } registration(*this, job);
+        while (!job.step(256)) {
+            pagesDone_ = job.pagesDone();
+            pagesTotal_ = job.pagesTotal();
             std::lock_guard lock(mutex_);
             if (stopping_) throw store::Error(QStringLiteral("备份已取消"));
-            job_ = &job;
         }
-        const auto leave = [this] {
-            std::lock_guard lock(mutex_);
-            job_ = nullptr;
-        };
-        try {
-            while (!job.step(256)) {
-                pagesDone_ = job.pagesDone();
-                pagesTotal_ = job.pagesTotal();
-                std::lock_guard lock(mutex_);
-                if (stopping_) throw store::Error(QStringLiteral("备份已取消"));
-            }
-            pagesDone_ = pagesTotal_ = 0;  // the check of the copy
-            path = job.finish();
-        } catch (...) {
-            leave();
-            throw;
-        }
-        leave();
+        pagesDone_ = pagesTotal_ = 0;  // the check of the copy
+        path = job.finish();
     } catch (...) {
         failure = std::current_exception();
     }

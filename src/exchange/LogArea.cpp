@@ -49,15 +49,19 @@ void LogArea::updateScrollBars() {
     h->setRange(0, int(qBound<qint64>(0, widest - viewport()->width(), qint64(INT_MAX / 2))));
 }
 
+bool LogArea::atEnd() const {
+    return verticalScrollBar()->value() >= verticalScrollBar()->maximum();
+}
+
 void LogArea::showAppended() {
     QScrollBar* bar = verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
+    const bool wasAtEnd = atEnd();
     const qsizetype now = log_.size();
     if (now == shown_) return;
     if (now < shown_) anchor_ = current_ = -1;
     shown_ = now;
     updateScrollBars();
-    if (atEnd) bar->setValue(bar->maximum());
+    if (wasAtEnd) bar->setValue(bar->maximum());
     viewport()->update();
 }
 
@@ -112,11 +116,10 @@ void LogArea::paintEvent(QPaintEvent*) {
 }
 
 void LogArea::resizeEvent(QResizeEvent* event) {
-    QScrollBar* bar = verticalScrollBar();
-    const bool atEnd = bar->value() >= bar->maximum();
+    const bool wasAtEnd = atEnd();
     QAbstractScrollArea::resizeEvent(event);
     updateScrollBars();
-    if (atEnd) bar->setValue(bar->maximum());
+    if (wasAtEnd) verticalScrollBar()->setValue(verticalScrollBar()->maximum());
 }
 
 void LogArea::changeEvent(QEvent* event) {

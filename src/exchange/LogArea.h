@@ -40,6 +40,8 @@ class LogArea : public QAbstractScrollArea {
   private:
     int lineHeight() const;
     int visibleLines() const;
+    // The view shows the last line (following the end).
+    bool atEnd() const;
     void updateScrollBars();
     qsizetype lineAt(int y) const;
     void moveCurrent(qsizetype line, bool extend);

@@ -60,7 +60,8 @@ class Feed {
         if (used_ + n > kSize) handOff();
         if (n > kSize) {
             // Hashed here, once the hasher is idle, to keep the order.
-            waitIdle();
+            std::unique_lock lock(mutex_);
+            waitIdle(lock);
             h_.addData(QByteArrayView(p, n));
             return;
         }
@@ -80,8 +81,7 @@ class Feed {
   private:
     static constexpr qsizetype kSize = 1 << 16;
 
-    void waitIdle() {
-        std::unique_lock lock(mutex_);
+    void waitIdle(std::unique_lock<std::mutex>& lock) {
         changed_.wait(lock, [this] { return pendingSize_ == 0; });
     }
     // The filled buffer goes to the hasher; the rows go on into the other.
@@ -89,7 +89,7 @@ class Feed {
         if (used_ == 0) return;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return pendingSize_ == 0; });
+            waitIdle(lock);
             pending_ = fill_;
             pendingSize_ = used_;
         }
