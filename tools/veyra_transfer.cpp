@@ -11,8 +11,9 @@
 #include "exchange/Paths.h"
 #include "exchange/RowsChecksum.h"
 #include "exchange/TransferLog.h"
+#include "platform/Settings.h"
+#include "store/Backup.h"
 #include "store/DatabaseFactory.h"
-#include "store/Statement.h"
 
 namespace {
 
@@ -56,10 +57,12 @@ class Console : public exchange::CommandObserver {
     void message(const QString& text) override {
         clearLine();
         std::fflush(stdout);
+        // A message box breaks lines at "\r"; a terminal would write over them.
+        const QString lines = QString(text).replace('\r', '\n');
         if (text == "操作完毕！")
-            out(stdout, text);
+            out(stdout, lines);
         else
-            out(stderr, text);
+            out(stderr, lines);
     }
     void checking(const QString& stage, qint64 done, qint64 total) override {
         if (!tty_ || clock_.elapsed() < 200) return;
@@ -112,13 +115,6 @@ int exitFor(exchange::CommandResult r) {
     }
 }
 
-qint64 rowCount(sqlite3* db, const QString& table) {
-    store::Statement st(db, "SELECT count(*) FROM main." + exchange::quoted(table));
-    const qint64 n = st.step() ? st.value(0).toLongLong() : 0;
-    st.reset();
-    return n;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -142,12 +138,26 @@ int main(int argc, char** argv) {
             files.append(a);
     }
 
+    // What a killed run left: private copies of submission files, unfinished
+    // backups and exports.
+    exchange::removeStalePrivateCopies();
+    for (const QString& dir : {store::backupDirectory(), platform::dataDir(), QFileInfo(db).absolutePath()})
+        store::removeStaleLeftovers(dir);
+
     exchange::TransferLog log;
     Console console;
     exchange::ExchangeCommands commands(log, console);
+    // No window may be running to make the day's backup: this program makes it.
+    commands.setDailyBackup(true);
     int status = Ok;
     if (command == "import") {
         if (files.isEmpty() || !to.isEmpty()) return usage();
+        // One command, one backup: the register as it was before the first file.
+        commands.beginImport();
+        struct End {
+            exchange::ExchangeCommands& c;
+            ~End() { c.endImport(); }
+        } end{commands};
         for (const QString& f : files) {
             if (!QFileInfo(f).isFile()) {
                 out(stderr, "请选择数据源文件：" + f);
@@ -160,6 +170,13 @@ int main(int argc, char** argv) {
         }
     } else if (command == "export") {
         if (!files.isEmpty()) return usage();
+        if (QFileInfo(db).isFile()) {
+            try {
+                store::makeDailyBackupIfDue(db, store::backupDirectory());
+            } catch (const store::Error& e) {
+                out(stderr, QString("每日自动备份未能完成：" + e.text()).replace('\r', '\n'));
+            }
+        }
         const exchange::CommandResult r =
             commands.exportTo(db, to.isEmpty() ? exchange::exportPathForToday() : to);
         if (r == exchange::CommandResult::RolledBack) out(stderr, commands.errorText());
@@ -167,23 +184,24 @@ int main(int argc, char** argv) {
     } else if (command == "check") {
         if (files.isEmpty() || !to.isEmpty()) return usage();
         for (const QString& f : files) {
-            try {
-                store::Connection target;
-                target.open(db, store::databasePassword(), store::Connection::Mode::ReadOnly);
-                exchange::SubmissionFile s;
-                s.open(QFileInfo(f).absoluteFilePath(), exchange::registerShapes(target),
-                       [&console](const QString& stage, qint64 done, qint64 total) {
-                           console.checking(stage, done, total);
-                       });
-                console.clearLine();
+            if (!QFileInfo::exists(f)) {
+                out(stderr, "请选择数据源文件：" + f);
+                status = qMax(status, int(Refused));
+                continue;
+            }
+            // The file checks, then every row through the import's own rules
+            // (rolled back): what the import would say, without importing.
+            const exchange::CommandResult r = commands.checkFile(QFileInfo(f).absoluteFilePath(), db);
+            console.clearLine();
+            if (r == exchange::CommandResult::Committed) {
+                const exchange::TransferCounts& n = commands.counts();
                 out(stdout, QString("%1：可以导入；单位信息 %2 条，个人信息 %3 条，定点医疗机构信息 %4 条")
                                 .arg(f)
-                                .arg(rowCount(s.handle(), "M_CORPORATION"))
-                                .arg(rowCount(s.handle(), "M_PERSON"))
-                                .arg(rowCount(s.handle(), "M_PSNAPPOINTEDHOSPITAL")));
-            } catch (const store::Error& e) {
-                console.clearLine();
-                out(stderr, e.text());
+                                .arg(n.employers)
+                                .arg(n.persons)
+                                .arg(commands.institutionRows()));
+            } else {
+                out(stderr, QString("%1：不能导入：%2").arg(f, commands.errorText()).replace('\r', '\n'));
                 status = qMax(status, int(Refused));
             }
         }

@@ -6,13 +6,16 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/globals/Globals.h"
 #include "platform/Clock.h"
+#include "platform/RegisterLock.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
 #include "store/ErrorText.h"
@@ -27,10 +30,7 @@ void pumpEvents(qint64, qint64) {
 }  // namespace
 
 bool DailyBackup::due(const QString& dir) {
-    const QDate today = platform::now().date();
-    for (const store::BackupInfo& b : store::listBackups(dir))
-        if (b.reason == store::BackupReason::Daily && b.when.date() == today) return false;
-    return true;
+    return store::dailyBackupDue(dir);
 }
 
 void DailyBackup::start(const QString& source, const QString& dir) {
@@ -76,7 +76,7 @@ void DailyBackup::stepOnce() {
         QString path, failure;
         try {
             path = job->finish();
-            store::rotateBackups(dir);
+            store::rotateBackups(dir, path);
         } catch (const store::Error& e) {
             failure = store::errorText(e);
         }
@@ -159,9 +159,16 @@ void TForm_restore::FormShow() {
     for (int r = 0; r < backups_.size(); ++r) {
         const store::BackupInfo& b = backups_[r];
         auto count = [](qint64 n) { return n < 0 ? QString("无法读取") : QString::number(n); };
+        // Which file an import brought in, so "the one before that import" can be found.
+        QString reason = store::backupReasonText(b.reason);
+        if (!b.note.isEmpty()) reason += "：" + QString(b.note).remove(QRegularExpression("^导入的文件："));
         const QStringList cells{b.when.date().toString("yyyy-MM-dd"), b.when.time().toString("HH:mm:ss"),
-                                store::backupReasonText(b.reason), count(b.employers), count(b.persons)};
-        for (int c = 0; c < cells.size(); ++c) Grid_backups->setItem(r, c, new QTableWidgetItem(cells[c]));
+                                reason, count(b.employers), count(b.persons)};
+        for (int c = 0; c < cells.size(); ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            item->setToolTip(cells[c]);
+            Grid_backups->setItem(r, c, item);
+        }
     }
     if (!backups_.isEmpty()) Grid_backups->selectRow(0);
 }
@@ -197,18 +204,70 @@ void TForm_restore::Button_otherClick() {
     if (!path.isEmpty()) choose(path, "文件 " + QDir::toNativeSeparators(path) + " ");
 }
 
+namespace {
+// The register as it is, before the restore replaces it: a checked backup,
+// or, when the register itself fails its check, a byte copy of it once the
+// operator agrees. False when the restore must not go on.
+bool keepCurrentRegister(const QString& working) {
+    try {
+        store::makeBackup(working, store::backupDirectory(), store::BackupReason::Restore, pumpEvents);
+        return true;
+    } catch (const store::DamagedSource& e) {
+        if (!ui::dialogs().confirm(Form1,
+                                   "当前数据库已损坏，无法为它做正常的备份：" + store::errorText(e) +
+                                       "\r恢复前将把当前数据库文件原样保存一份（在恢复列表中标为“已损坏”）。"
+                                       "\r继续恢复选 Yes,否则选 No"))
+            return false;
+    } catch (const store::Error& e) {
+        ui::dialogs().message(Form1,
+                              "数据恢复未能进行，数据没有改变：当前数据库未能备份，" + store::errorText(e));
+        return false;
+    }
+    try {
+        store::keepDamagedCopy(working, store::backupDirectory());
+        return true;
+    } catch (const store::Error& e) {
+        ui::dialogs().message(Form1, "数据恢复未能进行，数据没有改变：" + store::errorText(e));
+        return false;
+    }
+}
+}  // namespace
+
 void restoreAndRestart(const QString& backupPath) {
     const QString working = store::workingDatabasePath();
     try {
         store::verifyBackup(backupPath);
-        store::makeBackup(working, store::backupDirectory(), store::BackupReason::Restore, pumpEvents);
     } catch (const store::Error& e) {
         ui::dialogs().message(Form1, "数据恢复未能进行，数据没有改变：" + store::errorText(e));
         return;
     }
+    // The register for this program alone: every other program on it
+    // (veyra-transfer, another tool) has ended and none can start until the
+    // restore is done.
+    platform::RegisterLock sole;
+    platform::LockHolder other;
+    if (!sole.acquire(working, platform::RegisterLock::Kind::Sole, 3000, &other)) {
+        ui::dialogs().message(Form1,
+                              QString("%1 正在使用数据库，现在不能恢复，数据没有改变。\r请等它结束后再恢复")
+                                  .arg(platform::holderText(other)));
+        return;
+    }
+    // Any other program with the file open, ours or not, is waited for too.
+    QList<platform::LockHolder> others = platform::processesWithFileOpen(working);
+    for (int i = 0; i < 30 && !others.isEmpty(); ++i) {
+        QThread::msleep(100);
+        others = platform::processesWithFileOpen(working);
+    }
+    if (!others.isEmpty()) {
+        ui::dialogs().message(Form1,
+                              QString("%1 正在使用数据库，现在不能恢复，数据没有改变。\r请先结束该程序再恢复")
+                                  .arg(platform::holdersText(others)));
+        return;
+    }
+    dailyBackup().stop();
+    if (!keepCurrentRegister(working)) return;
     // Every connection closes with its window; the file is then replaced
     // whole and the windows start again on it, as at a start.
-    dailyBackup().stop();
     const bool quitOnLast = QGuiApplication::quitOnLastWindowClosed();
     QGuiApplication::setQuitOnLastWindowClosed(false);
     setRestarting(true);
@@ -220,6 +279,7 @@ void restoreAndRestart(const QString& backupPath) {
     } catch (const store::Error& e) {
         failure = store::errorText(e);
     }
+    sole.release();
     // A backup made by an earlier version is brought to the current format.
     bool ok = prepareWorkingDatabase();
     if (ok) {
@@ -230,15 +290,20 @@ void restoreAndRestart(const QString& backupPath) {
             ok = false;
         }
     }
-    setRestarting(false);
-    QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
     if (!ok) {
+        setRestarting(false);
+        QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
         QApplication::exit(1);
         return;
     }
+    // Still restarting while the message is up: closing it, the last window
+    // on the screen, must not end the program before the main window and
+    // its login are back.
     ui::dialogs().message(nullptr, failure.isEmpty() ? QString("数据恢复完毕，程序将在恢复的数据上重新开始")
                                                      : "数据恢复未能完成，数据没有改变：" + failure);
     if (!Form1->endRequested()) Form1->showMaximized();
+    setRestarting(false);
+    QGuiApplication::setQuitOnLastWindowClosed(quitOnLast);
 }
 
 }  // namespace app

@@ -2,7 +2,11 @@
 #include "app/Backups.h"
 
 #include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
 #include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <cstdio>
 
 #include "app/Desktop.h"
@@ -13,11 +17,14 @@
 #include "employer/TForm_XGSBDJZH.h"
 #include "employer/TForm_cop_info.h"
 #include "employer/TForm_cop_query.h"
+#include "exchange/Paths.h"
 #include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
 #include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
+#include "platform/Settings.h"
 #include "reports/TForm_print1.h"
+#include "store/Backup.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
@@ -78,38 +85,18 @@ void createWindows() {
     }
 }
 
-namespace {
-QString keyLabel(const store::KeyCollision& k) {
-    if (k.column.compare("IDCARD", Qt::CaseInsensitive) == 0) return "公民身份号码";
-    if (k.column.compare("ORGCODE", Qt::CaseInsensitive) == 0) return "组织机构代码";
-    return k.table.compare("M_PERSON", Qt::CaseInsensitive) == 0 ? "人员的社保登记证号码" : "社保登记证号码";
-}
-
-QString collisionText(const store::FormatReport& r) {
-    QStringList lines;
-    lines << "社保登记证号码、公民身份号码和组织机构代码现在不区分字母大小写。"
-          << "以下号码只有字母大小写不同，系统把它们看作同一个号码；所有记录都已保留：";
-    for (const QList<store::KeyCollision>* list : {&r.collisions, &r.otherCollisions})
-        for (const store::KeyCollision& k : *list) lines << keyLabel(k) + "：" + k.values.join("、");
-    lines << QString();
-    if (!r.collisions.isEmpty())
-        lines << "请在“查询编辑”中修改或删除重复的单位或人员。全部改正后，号码不得重复的规则会自动恢复。";
-    else
-        lines << "请在“查询编辑”中改正重复的组织机构代码，否则保存这些单位时会提示“已经存在该组织机构代码”。";
-    return lines.join("\r");
-}
-}  // namespace
-
 bool prepareWorkingDatabase() {
     const QString path = store::workingDatabasePath();
     if (!QFileInfo::exists(path)) return true;
     try {
         store::Connection c;
         c.open(path);
-        const store::FormatReport r = store::bringToCurrentFormat(c);
+        const store::FormatReport r = store::upgradeWithBackup(c, path, store::backupDirectory());
+        const QStringList report = store::collisionReportLines(r);
+        if (r.upgraded) exchange::appendToDayLog(report);
         const bool tell = (!r.collisions.isEmpty() && !r.collisionsTold) || !r.otherCollisions.isEmpty();
         if (tell) {
-            ui::dialogs().message(nullptr, collisionText(r));
+            ui::dialogs().message(nullptr, report.join("\r"));
             if (!r.collisions.isEmpty()) store::markCollisionsTold(c);
         }
     } catch (const store::Error& e) {
@@ -120,12 +107,91 @@ bool prepareWorkingDatabase() {
     return true;
 }
 
+namespace {
+platform::RegisterLock& windowLock() {
+    static platform::RegisterLock lock;
+    return lock;
+}
+
+void bringForward() {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) w = Form1;
+    if (!w) return;
+    w->setWindowState((w->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void listenForRaise(const QString& database) {
+    auto* server = new QLocalServer(qApp);
+    const QString name = raiseChannel(database);
+    QLocalServer::removeServer(name);  // a socket left by a window that was killed
+    server->setSocketOptions(QLocalServer::UserAccessOption);
+    if (!server->listen(name)) return;
+    QObject::connect(server, &QLocalServer::newConnection, server, [server] {
+        while (QLocalSocket* s = server->nextPendingConnection()) {
+            QObject::connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+            bringForward();
+            s->disconnectFromServer();
+        }
+    });
+}
+}  // namespace
+
+QString raiseChannel(const QString& database) {
+    const QByteArray key = platform::registerLockPath(database).toUtf8();
+    return "veyra-" + QCryptographicHash::hash(key, QCryptographicHash::Sha1).toHex().left(16);
+}
+
+void releaseRegister() {
+    registerUseLock().release();
+    windowLock().release();
+}
+
+platform::RegisterLock& registerUseLock() {
+    static platform::RegisterLock lock;
+    return lock;
+}
+
+bool claimRegister(const QString& database) {
+    platform::LockHolder other;
+    if (windowLock().acquire(database, platform::RegisterLock::Kind::Window, 0, &other)) {
+        // A restore elsewhere cannot be running: only a window restores.
+        registerUseLock().acquire(database, platform::RegisterLock::Kind::Use, 10000);
+        listenForRaise(database);
+        return true;
+    }
+    const bool forward = ui::dialogs().confirm(
+        nullptr, QString("数据库“%1”已经由 %2 打开，同一个数据库只能由一个程序窗口使用。\r"
+                         "切换到已经打开的窗口选 Yes，结束本程序选 No")
+                     .arg(QDir::toNativeSeparators(database), platform::holderText(other)));
+    if (forward) {
+        QLocalSocket s;
+        s.connectToServer(raiseChannel(database));
+        if (s.waitForConnected(2000)) {
+            s.write("raise\n");
+            s.waitForBytesWritten(1000);
+            s.waitForDisconnected(1000);
+        }
+    }
+    return false;
+}
+
 int run() {
     QApplication::setApplicationName("Veyra");
     setDesktopIdentity();
     installQtTranslations();
-    // Private copies of submission files that a crashed run left behind.
+    if (!claimRegister(store::workingDatabasePath())) return 0;
+    struct Release {
+        ~Release() { releaseRegister(); }
+    } release;
+    // What a crashed or killed run left behind: private copies of submission
+    // files, unfinished backups, exports and restores.
     exchange::removeStalePrivateCopies();
+    for (const QString& dir : {store::backupDirectory(), platform::dataDir(),
+                               QFileInfo(store::workingDatabasePath()).absolutePath()})
+        store::removeStaleLeftovers(dir);
     if (!prepareWorkingDatabase()) return 1;
     try {
         createWindows();

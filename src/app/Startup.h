@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QString>
+
+#include "platform/RegisterLock.h"
+
 namespace app {
 
 // Creates the ten windows once, in their fixed order, and sets the global
@@ -16,6 +20,16 @@ void setRestarting(bool on);
 // only in letter case. A missing file is left to the windows, which report
 // it. False, after saying why, when the program must end.
 bool prepareWorkingDatabase();
+
+// Takes the register for this window: every program on it honours its lock,
+// and only one window may work on it. When another window has it, says so
+// and offers to bring that one forward; false then (the program ends).
+bool claimRegister(const QString& database);
+void releaseRegister();
+// Where the first window listens for a second one's call to come forward.
+QString raiseChannel(const QString& database);
+// The window's hold on its register, for a restore to take it alone.
+platform::RegisterLock& registerUseLock();
 
 // The whole program after QApplication exists: windows, date check, main
 // window and login, event loop. Returns the exit code.

@@ -7,8 +7,9 @@
 
 namespace exchange {
 
-ImportBackup::ImportBackup(const QString& workingDatabase) : dir_(store::backupDirectory()) {
-    thread_ = std::thread([this, workingDatabase] { run(workingDatabase); });
+ImportBackup::ImportBackup(const QString& workingDatabase, const QString& note)
+    : dir_(store::backupDirectory()) {
+    thread_ = std::thread([this, workingDatabase, note] { run(workingDatabase, note); });
 }
 
 ImportBackup::~ImportBackup() {
@@ -16,11 +17,12 @@ ImportBackup::~ImportBackup() {
     if (thread_.joinable()) thread_.join();
 }
 
-void ImportBackup::run(const QString& source) {
+void ImportBackup::run(const QString& source, const QString& note) {
     QString path;
     std::exception_ptr failure;
     try {
         store::BackupJob job(source, dir_, store::BackupReason::Import);
+        job.setNote(note);
         // Known to stop() while it runs, and forgotten before it goes.
         struct Registration {
             ImportBackup& self;
@@ -65,7 +67,8 @@ QString ImportBackup::finish(const store::BackupProgress& progress) {
     thread_.join();
     if (failure_) std::rethrow_exception(failure_);
     // A failed clean-up of old backups is no reason to keep the import back.
-    store::rotateBackups(dir_);
+    // This backup and every newer one stay, whatever the clock says.
+    store::rotateBackups(dir_, path_);
     return path_;
 }
 
@@ -74,7 +77,7 @@ void ImportBackup::discard() {
     stop();
     if (thread_.joinable()) thread_.join();
     // Made before the import was refused: it backs up nothing that happened.
-    if (!failure_ && !path_.isEmpty()) QFile::remove(path_);
+    if (!failure_ && !path_.isEmpty()) store::removeBackup(path_);
 }
 
 void ImportBackup::stop() {

@@ -19,7 +19,8 @@ namespace exchange {
 // or, already made, removed again, so a refused file leaves no backup behind.
 class ImportBackup {
   public:
-    explicit ImportBackup(const QString& workingDatabase);
+    // note: kept beside the backup (the file being imported).
+    explicit ImportBackup(const QString& workingDatabase, const QString& note = {});
     ~ImportBackup();
     ImportBackup(const ImportBackup&) = delete;
     ImportBackup& operator=(const ImportBackup&) = delete;
@@ -32,7 +33,7 @@ class ImportBackup {
     void discard();
 
   private:
-    void run(const QString& source);
+    void run(const QString& source, const QString& note);
     void stop();
 
     QString dir_;

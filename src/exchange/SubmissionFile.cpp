@@ -377,6 +377,61 @@ QString withoutNocase(const QString& sql) {
     return QString(sql).remove(nocase);
 }
 
+// A table's definition without the plain columns (a name and at most a
+// type) that follow the register's own; anything more stays and so differs.
+QString withoutExtraColumns(const QString& sql, const QStringList& own) {
+    const qsizetype open = sql.indexOf('(');
+    if (open < 0) return sql;
+    // Top-level items of the column list: [start, end) and the comma before.
+    struct Item {
+        qsizetype comma, start, end;
+    };
+    QList<Item> items;
+    int depth = 0;
+    QChar quote;
+    qsizetype start = open + 1, comma = -1;
+    for (qsizetype i = open + 1; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quote.isNull()) {
+            if (c == quote) quote = QChar();
+            continue;
+        }
+        if (c == '\'' || c == '"' || c == '`') {
+            quote = c;
+        } else if (c == '[') {
+            quote = ']';
+        } else if (c == '(') {
+            ++depth;
+        } else if (c == ')' && depth > 0) {
+            --depth;
+        } else if ((c == ',' || c == ')') && depth == 0) {
+            items.append({comma, start, i});
+            if (c == ')') break;
+            comma = i;
+            start = i + 1;
+        }
+    }
+    static const QRegularExpression plain(
+        "^\\s*(\"?)([A-Za-z_][A-Za-z0-9_]*)\\1(\\s+[A-Za-z_]+(\\s+[A-Za-z_]+)*(\\s*\\(\\s*\\d+\\s*(,\\s*\\d+"
+        "\\s*)?\\))?)?\\s*$");
+    QString out = sql;
+    for (qsizetype k = items.size() - 1; k >= 0; --k) {
+        const Item& it = items[k];
+        const auto m = plain.match(sql.mid(it.start, it.end - it.start));
+        if (!m.hasMatch() || it.comma < 0) continue;
+        const QString name = m.captured(2);
+        bool ownColumn = false;
+        for (const QString& c : own) ownColumn = ownColumn || c.compare(name, Qt::CaseInsensitive) == 0;
+        static const QStringList keywords{"CONSTRAINT", "PRIMARY", "UNIQUE", "CHECK", "FOREIGN"};
+        if (ownColumn || keywords.contains(name.toUpper())) continue;
+        // The comma before it and the item itself; spaces before the comma stay.
+        qsizetype end = it.end;
+        while (end > it.start && sql[end - 1] == ' ') --end;
+        out.remove(it.comma, end - it.comma);
+    }
+    return out;
+}
+
 SchemaSet readObjects(sqlite3* db) {
     SchemaSet set;
     store::Statement st(db, "SELECT type, name, tbl_name, sql FROM main.sqlite_schema");
@@ -507,8 +562,9 @@ void compareSchema(sqlite3* db, const QList<TableShape>& registers, const QStrin
         st.reset();
         for (const TableShape& t : registers) {
             if (t.name.compare(o.name, Qt::CaseInsensitive) != 0) continue;
-            bool same = names.size() == t.columns.size();
-            for (int i = 0; same && i < names.size(); ++i)
+            // Plain columns after the register's own are ignored by the transfer.
+            bool same = names.size() >= t.columns.size();
+            for (int i = 0; same && i < t.columns.size(); ++i)
                 same = names[i].compare(t.columns[i], Qt::CaseInsensitive) == 0;
             if (!same)
                 refuse(Kind::ColumnsDiffer, QString("报盘文件中数据表 %1 的列与本地库不符").arg(t.name),
@@ -550,8 +606,13 @@ void compareSchema(sqlite3* db, const QList<TableShape>& registers, const QStrin
     // Finally the whole definition of every table and view: constraints,
     // types, defaults, keys. Plain indexes were checked above; whether one is
     // unique or there at all changes nothing that is run.
-    auto sameAs = [](const SchemaObject& o, const SchemaObject& r) {
-        return o.type == r.type && (o.sql == r.sql || o.sql == withoutNocase(r.sql));
+    auto sameAs = [&](const SchemaObject& o, const SchemaObject& r) {
+        if (o.type != r.type) return false;
+        QString sql = o.sql;
+        for (const TableShape& t : registers)
+            if (o.type == "table" && t.name.compare(o.name, Qt::CaseInsensitive) == 0)
+                sql = withoutExtraColumns(sql, t.columns);
+        return sql == r.sql || sql == withoutNocase(r.sql);
     };
     const SchemaSet& ref = objects.contains("d_sex") ? refs[1] : refs[0];
     for (const SchemaObject& o : objects) {
@@ -629,6 +690,11 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
                           const CheckProgress& progress) {
     close();
     const QString shown = QFileInfo(path).absoluteFilePath();
+    // A pipe or a device would hold the program waiting at the first read; a
+    // file of mostly holes would be copied as gigabytes of zeros.
+    QString notPlain;
+    if (!platform::isPlainFile(path, &notPlain, true))
+        refuse(Kind::Unreadable, QString("无法读取报盘文件（%1）").arg(notPlain), shown);
     if (hasHotJournal(path))
         refuse(Kind::HotJournal, "报盘文件旁有未完成的事务日志（-journal 文件），文件内容可能不完整", shown);
     // The header and the size first: a file padded far beyond its pages is
@@ -641,6 +707,8 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
         size = f.size();
         checkHeader(f.read(100), size, shown);
     }
+    if (!platform::isPlainFile(path, &notPlain))
+        refuse(Kind::SizeMismatch, QString("报盘文件不完整（%1）").arg(notPlain), shown);
     dir_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/" + privateCopyPrefix() +
                                            QString::number(::getpid()) + "-XXXXXX");
     if (!dir_->isValid())

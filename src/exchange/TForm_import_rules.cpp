@@ -69,6 +69,13 @@ void TForm_import::Button_makeFloppyClick() {
     if (running_) return;
     Running running(running_);
     const QString floppyPath = exchange::floppyPathForToday();
+    // A failed export leaves no file under the day's name: nothing to copy,
+    // and the floppy is not to blame.
+    if (!QFileInfo(exportFilePath).isFile()) {
+        ui::dialogs().message(
+            this, QString("报盘文件“%1”不存在（导出没有完成），软盘文件未生成").arg(exportFilePath));
+        return;
+    }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     // With no medium in, the directory of an empty mount point is on the
     // local disk: a copy there would look like success.

@@ -142,6 +142,8 @@ void Transfer::transferTable(const TablePlan& plan) {
     int row = 0;
     while (read.step()) {
         ++row;
+        atTable_ = plan.reg;
+        atRow_ = row;
         observer_.rowReached(plan.reg, row);
         const QByteArray key = textOf(src, plan.keyPos);
         // The duplicate test comes first: a duplicate is skipped before its
@@ -189,11 +191,21 @@ void Transfer::transferTable(const TablePlan& plan) {
         insert.reset();
     }
     read.reset();
+    atRow_ = 0;  // a later failure is not this row's
     observer_.tableFinished(plan.reg, row);
     flush();
 }
 
+QString Transfer::failedAt() const {
+    if (atRow_ <= 0) return {};
+    const char* name = atTable_ == Register::Employers ? "单位信息"
+                       : atTable_ == Register::Persons ? "个人信息"
+                                                       : "定点医疗机构信息";
+    return QString("%1第 %2 条").arg(QString::fromUtf8(name)).arg(atRow_);
+}
+
 bool Transfer::run() {
+    atRow_ = 0;
     counts_ = {};
     error_.clear();
     failure_.reset();
@@ -256,7 +268,10 @@ bool Transfer::run() {
         if (recordChecksum_)
             target_.execute("INSERT OR REPLACE INTO veyra_meta (key, value) VALUES (?, ?)",
                             {checksumKey(), rowsChecksum(target_.handle(), tick_)});
-        tx.commit();
+        if (dryRun_)
+            tx.rollback();
+        else
+            tx.commit();
     } catch (const std::exception& e) {
         const auto* se = dynamic_cast<const store::Error*>(&e);
         error_ = se ? se->text() : QString::fromLocal8Bit(e.what());

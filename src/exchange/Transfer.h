@@ -61,6 +61,9 @@ class Transfer {
     // An export records the checksum of the rows it wrote in the target's
     // veyra_meta, inside the same transaction.
     void setRecordChecksum(bool on) { recordChecksum_ = on; }
+    // Runs every row through the same rules and rolls back at the end: what
+    // an import would do, without doing it. Statistics as for a commit.
+    void setDryRun(bool on) { dryRun_ = on; }
     // Log lines are handed over once this many are waiting (and at the end
     // of every table).
     void setBatchSize(int n) { batchSize_ = n > 0 ? n : 1; }
@@ -79,6 +82,9 @@ class Transfer {
     // the engine's code) for the operator's message.
     const QString& errorText() const { return error_; }
     const std::optional<store::Error>& failure() const { return failure_; }
+    // Where the last failure happened: the table and the source row
+    // ("个人信息第 3 条"); empty when it was not at a row.
+    QString failedAt() const;
 
   private:
     struct TablePlan;
@@ -90,6 +96,9 @@ class Transfer {
     store::Connection& target_;
     TransferObserver& observer_;
     bool recordChecksum_ = false;
+    bool dryRun_ = false;
+    Register atTable_ = Register::Employers;
+    int atRow_ = 0;
     int batchSize_ = 1000;
     int cacheKiB_ = 65536;
     std::function<void(qint64, qint64)> tick_;

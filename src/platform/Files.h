@@ -9,6 +9,15 @@ namespace platform {
 // (a full disk, a folder that cannot be written).
 enum class CopyFailure { None, Reading, Writing };
 
+// What a system error number means, in words the operator reads.
+QString systemErrorText(int error);
+// Tells whether path (links followed) is a plain file that can be read
+// without waiting: a pipe, a device or a folder is not, and neither is a
+// file whose size is mostly holes (it would be read as gigabytes of zeros)
+// unless allowHoles.
+// Never blocks. *why says what it is instead.
+bool isPlainFile(const QString& path, QString* why = nullptr, bool allowHoles = false);
+
 // Copies src to dst (replacing dst) and flushes the data and the directory
 // entry to disk before returning true. On failure dst is left absent and
 // *error holds the reason.

@@ -273,4 +273,27 @@ void markCollisionsTold(Connection& c) {
     setMeta(c, kToldKey, "1");
 }
 
+namespace {
+QString keyLabel(const KeyCollision& k) {
+    if (k.column.compare("IDCARD", Qt::CaseInsensitive) == 0) return "公民身份号码";
+    if (k.column.compare("ORGCODE", Qt::CaseInsensitive) == 0) return "组织机构代码";
+    return k.table.compare("M_PERSON", Qt::CaseInsensitive) == 0 ? "人员的社保登记证号码" : "社保登记证号码";
+}
+}  // namespace
+
+QStringList collisionReportLines(const FormatReport& r) {
+    if (r.collisions.isEmpty() && r.otherCollisions.isEmpty()) return {};
+    QStringList lines;
+    lines << "社保登记证号码、公民身份号码和组织机构代码现在不区分字母大小写。"
+          << "以下号码只有字母大小写不同，系统把它们看作同一个号码；所有记录都已保留：";
+    for (const QList<KeyCollision>* list : {&r.collisions, &r.otherCollisions})
+        for (const KeyCollision& k : *list) lines << keyLabel(k) + "：" + k.values.join("、");
+    lines << QString();
+    if (!r.collisions.isEmpty())
+        lines << "请在“查询编辑”中修改或删除重复的单位或人员。全部改正后，号码不得重复的规则会自动恢复。";
+    if (!r.otherCollisions.isEmpty())
+        lines << "请在“查询编辑”中改正重复的组织机构代码，否则保存这些单位时会提示“已经存在该组织机构代码”。";
+    return lines;
+}
+
 }  // namespace store

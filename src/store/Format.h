@@ -44,6 +44,11 @@ FormatReport bringToCurrentFormat(Connection& c);
 // are shown once; cleared when the last one is resolved.
 void markCollisionsTold(Connection& c);
 
+// What the operator is told of key collisions, all kinds, one line each;
+// empty when there are none. The same words on the screen, on standard
+// error and in the day's log.
+QStringList collisionReportLines(const FormatReport& report);
+
 // The key rule outside the database: equal but for ASCII letter case, as
 // COLLATE NOCASE compares.
 bool sameKey(const QString& a, const QString& b);

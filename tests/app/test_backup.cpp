@@ -13,16 +13,24 @@
 #include <QTableWidget>
 #include <QTest>
 
+#include <QLocalServer>
+#include <QSet>
+#include <QStringDecoder>
+#include "../exchange/MountSupport.h"
 #include "app/Backups.h"
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "app/globals/Globals.h"
+#include "exchange/ExchangeCommands.h"
+#include "exchange/ImportBackup.h"
 #include "exchange/TForm_import.h"
+#include "exchange/TransferLog.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "store/Backup.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
+#include "store/Format.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -105,14 +113,14 @@ TEST_F(Backups, DefaultDirectoryNamesAndAVerifiedCopyMadeWhileAConnectionWrites)
     writer.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110000000002', '未提交')");
     const QString path = store::makeBackup(work.database(), dir, BackupReason::Daily);
     writer.rollback();
-    EXPECT_EQ(QFileInfo(path).fileName().toStdString(), "Enterprise-2026-12-10-093000-daily.mdb");
+    EXPECT_EQ(QFileInfo(path).fileName().toStdString(), "Enterprise-2026-12-10-093000-N000001-daily.mdb");
     EXPECT_EQ(registerRows(path), committed);
     EXPECT_NO_THROW(store::verifyBackup(path));
-    // Later ones in the same second are numbered and listed as the newer.
+    // Later ones in the same second are numbered on, and listed as the newer.
     const QString again = store::makeBackup(work.database(), dir, BackupReason::Manual);
-    EXPECT_EQ(QFileInfo(again).fileName().toStdString(), "Enterprise-2026-12-10-093000-2-manual.mdb");
+    EXPECT_EQ(QFileInfo(again).fileName().toStdString(), "Enterprise-2026-12-10-093000-N000002-manual.mdb");
     const QString third = store::makeBackup(work.database(), dir, BackupReason::Daily);
-    EXPECT_EQ(QFileInfo(third).fileName().toStdString(), "Enterprise-2026-12-10-093000-3-daily.mdb");
+    EXPECT_EQ(QFileInfo(third).fileName().toStdString(), "Enterprise-2026-12-10-093000-N000003-daily.mdb");
     const auto list = store::listBackups(dir, true);
     ASSERT_EQ(list.size(), 3);
     EXPECT_EQ(list[0].path, third);
@@ -170,9 +178,10 @@ TEST_F(Backups, TheNewestIsNeverRemovedAndOtherKindsStay) {
     const QString manual = store::makeBackup(work.database(), dir, BackupReason::Manual);
     const QStringList removed = store::rotateBackups(dir);
     EXPECT_EQ(removed.size(), 2);
+    // The newest is the one made last, although the clock said an earlier day.
     const QStringList left = names(store::listBackups(dir));
-    EXPECT_EQ(left.first(), "Enterprise-2026-12-10-101100-import.mdb");
-    EXPECT_TRUE(left.contains(QFileInfo(manual).fileName()));
+    EXPECT_EQ(left.first(), QFileInfo(manual).fileName());
+    EXPECT_EQ(left[1], "Enterprise-2026-12-10-101100-N000012-import.mdb");
 }
 
 // Files that cannot serve as the working database: each refused with its
@@ -340,7 +349,7 @@ TEST_F(Backups, DailyBackupRunsInStepsOncePerDay) {
     EXPECT_TRUE(store::listBackups(dir).isEmpty());
     for (int i = 0; i < 2000 && daily.running(); ++i) QTest::qWait(1);
     ASSERT_FALSE(daily.running());
-    EXPECT_EQ(QFileInfo(made).fileName(), "Enterprise-2026-12-10-093000-daily.mdb");
+    EXPECT_EQ(QFileInfo(made).fileName(), "Enterprise-2026-12-10-093000-N000001-daily.mdb");
     EXPECT_FALSE(app::DailyBackup::due(dir));
     daily.start(work.database(), dir);  // not twice a day
     EXPECT_FALSE(daily.running());
@@ -609,6 +618,281 @@ TEST_F(Backups, RefusedRestoreChangesNothing) {
     EXPECT_EQ(bytesOf(work.database()), before);
     EXPECT_TRUE(store::listBackups(dir).isEmpty());
     app::destroyWindows();
+}
+
+// ---- other programs, the clock and full disks --------------------------------
+
+// Another program on the register (register_holder_helper), running until told to end.
+class OtherProgram {
+  public:
+    explicit OtherProgram(const QStringList& args) {
+        p.start(REGISTER_HOLDER_HELPER, args);
+        if (!p.waitForStarted()) return;
+        while (!out.contains("READY") && p.waitForReadyRead(20000)) out += p.readAllStandardOutput();
+    }
+    ~OtherProgram() {
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished();
+        }
+    }
+    bool ready() const { return out.contains("READY"); }
+    // Lets it go on (a holder commits) and waits for its end.
+    QString finish() {
+        p.write("\n");
+        p.closeWriteChannel();
+        p.waitForFinished(20000);
+        return QString::fromUtf8(out + p.readAllStandardOutput());
+    }
+    qint64 pid() const { return p.processId(); }
+    QProcess p;
+    QByteArray out;
+};
+
+TEST_F(Backups, ARestoreNeverReplacesTheRegisterUnderAnotherProgram) {
+    addEmployer(work.database(), "110000000001", "甲单位");
+    const QString backup = store::makeBackup(work.database(), dir, BackupReason::Manual);
+    ModalRecorder modal;
+    modal.script = [](QWidget*) { return 1; };
+    app::createWindows();
+    struct Case {
+        const char* mode;  // use: our program in a write transaction; open: any program with the file open
+    };
+    for (const Case c : {Case{"use"}, Case{"open"}}) {
+        SCOPED_TRACE(c.mode);
+        OtherProgram other({c.mode, work.database()});
+        ASSERT_TRUE(other.ready()) << other.p.readAllStandardError().toStdString();
+        const QByteArray before = bytesOf(work.database());
+        TForm1* main = Form1;
+        app::restoreAndRestart(backup);
+        // Refused in words that name the other program; nothing replaced or backed up.
+        const QString said = dialogs.messages().last();
+        EXPECT_TRUE(said.contains(QString("进程 %1").arg(other.pid()))) << said.toStdString();
+        EXPECT_TRUE(said.contains("不能恢复") || said.contains("不能替换")) << said.toStdString();
+        EXPECT_EQ(Form1, main);
+        EXPECT_EQ(bytesOf(work.database()), before);
+        EXPECT_EQ(store::listBackups(dir).size(), 1);
+        // The other program's commit lands in the register.
+        other.finish();
+    }
+    EXPECT_TRUE(registerRows(work.database()).join('\n').contains("另一程序的单位"));
+    app::destroyWindows();
+}
+
+// Backups made at the same moment by two programs and this one: three names,
+// three whole files, each with its own number.
+TEST_F(Backups, BackupsMadeAtOnceByTwoProgramsAreAllKept) {
+    platform::setNow(QDateTime());
+    addEmployer(work.database(), "110000000001", "甲单位");
+    QProcess a, b;
+    a.start(REGISTER_HOLDER_HELPER, {"backup", work.database(), dir});
+    b.start(REGISTER_HOLDER_HELPER, {"backup", work.database(), dir});
+    const QString own = store::makeBackup(work.database(), dir, BackupReason::Daily);
+    ASSERT_TRUE(a.waitForFinished(30000) && b.waitForFinished(30000));
+    const QStringList made{own, QString::fromLocal8Bit(a.readAllStandardOutput()).trimmed(),
+                           QString::fromLocal8Bit(b.readAllStandardOutput()).trimmed()};
+    const auto list = store::listBackups(dir);
+    ASSERT_EQ(list.size(), 3) << names(list).join(' ').toStdString();
+    QSet<qint64> numbers;
+    for (const store::BackupInfo& info : list) {
+        EXPECT_TRUE(made.contains(info.path)) << info.path.toStdString();
+        EXPECT_NO_THROW(store::verifyBackup(info.path));
+        numbers.insert(info.order);
+    }
+    EXPECT_EQ(numbers.size(), 3);
+}
+
+// A backup is named for the moment its copy was complete, which is the
+// register it holds, and numbered after every backup before it.
+TEST_F(Backups, ABackupIsNamedWhenItsCopyIsComplete) {
+    store::BackupJob job(work.database(), dir, BackupReason::Daily);
+    while (!job.step(1)) {
+    }
+    platform::setNow(QDateTime(QDate(2026, 12, 10), QTime(9, 34, 5)));
+    const QString path = job.finish();
+    EXPECT_EQ(QFileInfo(path).fileName().toStdString(), "Enterprise-2026-12-10-093405-N000001-daily.mdb");
+    EXPECT_EQ(QDir(dir).entryList(QDir::Files | QDir::Hidden), QStringList{QFileInfo(path).fileName()});
+}
+
+// The clock set back a day, or the time zone moved back an hour, after ten
+// imports: every import keeps its own backup, the newest stays first, and
+// the year of daily backups keeps its newest.
+TEST_F(Backups, AClockSetBackNeverCostsTheBackupJustMade) {
+    struct Case {
+        const char* name;
+        qint64 shiftSeconds;
+    };
+    for (const Case c : {Case{"clock back a day", -86400}, Case{"time zone back an hour", -3600}}) {
+        SCOPED_TRACE(c.name);
+        QDir(dir).removeRecursively();
+        QDateTime t(QDate(2026, 12, 10), QTime(9, 0, 0));
+        for (int i = 0; i < 10; ++i) {
+            platform::setNow(t.addSecs(60 * i));
+            exchange::ImportBackup b(work.database());
+            b.finish();
+        }
+        t = t.addSecs(c.shiftSeconds);
+        for (int i = 0; i < 5; ++i) {
+            platform::setNow(t.addSecs(60 * i));
+            exchange::ImportBackup b(work.database());
+            const QString own = b.finish();
+            ASSERT_TRUE(QFileInfo::exists(own)) << "import " << i;
+            const auto list = store::listBackups(dir);
+            EXPECT_EQ(list.first().path, own);
+            EXPECT_EQ(list.size(), 10);
+        }
+    }
+    // Daily backups over a year, then a day with the clock a day behind.
+    QDir(dir).removeRecursively();
+    const QString tiny = work.file("tiny.mdb");
+    store::createWorkingDatabase(tiny);
+    for (QDate d(2026, 1, 1); d <= QDate(2026, 12, 31); d = d.addDays(1)) {
+        platform::setNow(QDateTime(d, QTime(8, 0, 0)));
+        store::rotateBackups(dir, store::makeBackup(tiny, dir, BackupReason::Daily));
+    }
+    platform::setNow(QDateTime(QDate(2026, 12, 30), QTime(8, 0, 0)));
+    const QString late = store::makeBackup(tiny, dir, BackupReason::Daily);
+    store::rotateBackups(dir, late);
+    const auto list = store::listBackups(dir);
+    EXPECT_EQ(list.first().path, late);
+    EXPECT_EQ(list[1].when.date(), QDate(2026, 12, 31));
+}
+
+// One damaged page in the working register: the restore still goes on once
+// the operator agrees, keeping a byte copy of the damaged file.
+TEST_F(Backups, RestoreOverADamagedRegister) {
+    addEmployer(work.database(), "110000000001", "甲单位");
+    const QStringList good = registerRows(work.database());
+    const QString backup = store::makeBackup(work.database(), dir, BackupReason::Manual);
+    {
+        store::Connection c;
+        c.open(work.database());
+        c.beginTransaction();
+        for (int i = 0; i < 2000; ++i)
+            c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
+                      {QString("12%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(6)});
+        c.commit();
+    }
+    ModalRecorder modal;
+    modal.script = [](QWidget*) {
+        loginOK = 1;
+        return 1;
+    };
+    app::createWindows();
+    // A page in the middle of the employers' rows, overwritten.
+    QByteArray bytes = bytesOf(work.database());
+    const qsizetype page = 4096, at = (bytes.size() / page / 2) * page;
+    for (qsizetype i = 0; i < page; ++i) bytes[at + i] = char(0x5a);
+    {
+        QFile f(work.database());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(bytes);
+    }
+    dialogs.answer(false);  // No: nothing changes
+    app::restoreAndRestart(backup);
+    EXPECT_TRUE(dialogs.texts().last().contains("当前数据库已损坏")) << dialogs.texts().last().toStdString();
+    EXPECT_EQ(bytesOf(work.database()), bytes);
+    dialogs.answer(true);
+    app::restoreAndRestart(backup);
+    EXPECT_EQ(dialogs.messages().last(), "数据恢复完毕，程序将在恢复的数据上重新开始");
+    EXPECT_EQ(registerRows(work.database()), good);
+    const auto list = store::listBackups(dir);
+    ASSERT_EQ(list.size(), 2);
+    EXPECT_EQ(list[0].reason, BackupReason::Damaged);
+    EXPECT_EQ(bytesOf(list[0].path), bytes);
+    app::TForm_restore restore;
+    restore.FormShow();
+    EXPECT_EQ(restore.Grid_backups->item(0, 2)->text(), "恢复前（已损坏）");
+    app::destroyWindows();
+}
+
+// A backup directory on a full disk: every kind of backup says so, and where.
+TEST_F(Backups, AFullBackupDiskIsNamed) {
+    const QString small = work.file("small");
+    TmpfsMount mount(small, 96 * 1024);
+    if (!mount.ok()) GTEST_SKIP() << "no tmpfs here";
+    {
+        store::Connection c;
+        c.open(work.database());
+        c.beginTransaction();
+        for (int i = 0; i < 3000; ++i)
+            c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
+                      {QString("13%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(6)});
+        c.commit();
+    }
+    for (BackupReason r : {BackupReason::Daily, BackupReason::Import, BackupReason::Manual}) {
+        try {
+            store::makeBackup(work.database(), small, r);
+            ADD_FAILURE() << "a backup fitted";
+        } catch (const store::Error& e) {
+            EXPECT_TRUE(e.text().contains("磁盘已满")) << e.text().toStdString();
+            EXPECT_TRUE(e.text().contains(small)) << e.text().toStdString();
+            EXPECT_FALSE(e.text().contains("not an error")) << e.text().toStdString();
+        }
+    }
+    EXPECT_EQ(QDir(small).entryList(QDir::Files | QDir::Hidden), QStringList());
+}
+
+// The register of the earlier format is kept as it was before it is upgraded.
+TEST_F(Backups, AFormat1RegisterIsBackedUpBeforeItsUpgrade) {
+    QFile::remove(work.database());
+    copyFixture("format1/Enterprise.mdb", work.path(), "Enterprise.mdb");
+    ASSERT_TRUE(app::prepareWorkingDatabase());
+    const auto list = store::listBackups(dir);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(list[0].reason, BackupReason::Upgrade);
+    store::Connection c;
+    c.open(list[0].path, store::databasePassword(), store::Connection::Mode::ReadOnly);
+    EXPECT_EQ(store::fileFormat(c), 1);
+    EXPECT_EQ(registerRows(list[0].path),
+              registerRows(copyFixture("format1/Enterprise.mdb", work.path(), "f1.mdb")));
+    // All three kinds of letter-case twins were told, and written to the day's log.
+    const QString told = dialogs.messages().join('\n');
+    EXPECT_TRUE(told.contains("社保登记证号码")) << told.toStdString();
+    EXPECT_TRUE(told.contains("公民身份号码")) << told.toStdString();
+    QFile log(work.file("orvanta/离休统筹导数日志文件2026-12-10.log"));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString logged = QStringDecoder("GB18030").decode(log.readAll());
+    EXPECT_TRUE(logged.contains("AB0000000001")) << logged.toStdString();
+}
+
+// Only one window per register: a second is told which program has it.
+TEST_F(Backups, ASecondWindowOnTheRegisterIsTold) {
+    OtherProgram first({"window", work.database()});
+    ASSERT_TRUE(first.ready());
+    // The first window listens for a second one's call to come forward.
+    QLocalServer server;
+    QLocalServer::removeServer(app::raiseChannel(work.database()));
+    ASSERT_TRUE(server.listen(app::raiseChannel(work.database())));
+    dialogs.answer(true);
+    EXPECT_FALSE(app::claimRegister(work.database()));
+    const QString asked = dialogs.texts().last();
+    EXPECT_TRUE(asked.contains(QString("进程 %1").arg(first.pid()))) << asked.toStdString();
+    EXPECT_TRUE(server.waitForNewConnection(2000));
+    first.finish();
+    // Once it has ended, this one gets the register.
+    EXPECT_TRUE(app::claimRegister(work.database()));
+    app::releaseRegister();
+}
+
+// The restore list says which file an import brought in.
+TEST_F(Backups, TheImportBackupNamesItsFile) {
+    const QString src = localAndForeignEmployer();
+    exchange::TransferLog log;
+    struct Quiet : exchange::CommandObserver {
+        void tableStarted(exchange::Register, int) override {}
+        void rowReached(exchange::Register, int) override {}
+        void tableFinished(exchange::Register, int) override {}
+        void logLines(const QStringList&) override {}
+        void message(const QString&) override {}
+        void checking(const QString&, qint64, qint64) override {}
+    } quiet;
+    exchange::ExchangeCommands commands(log, quiet);
+    ASSERT_EQ(commands.importFile(src, work.database()), exchange::CommandResult::Committed);
+    app::TForm_restore restore;
+    restore.FormShow();
+    ASSERT_EQ(restore.Grid_backups->rowCount(), 1);
+    EXPECT_EQ(restore.Grid_backups->item(0, 2)->text(), "导入前：" + src);
 }
 
 }  // namespace
