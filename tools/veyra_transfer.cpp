@@ -11,6 +11,7 @@
 #include "exchange/Paths.h"
 #include "exchange/RowsChecksum.h"
 #include "exchange/TransferLog.h"
+#include "platform/Files.h"
 #include "platform/Settings.h"
 #include "store/Backup.h"
 #include "store/DatabaseFactory.h"
@@ -159,6 +160,12 @@ int main(int argc, char** argv) {
             ~End() { c.endImport(); }
         } end{commands};
         for (const QString& f : files) {
+            QString notPlain;
+            if (QFileInfo::exists(f) && !platform::isPlainFile(f, &notPlain, true)) {
+                out(stderr, QString("%1：无法读取报盘文件（%2）").arg(f, notPlain));
+                status = qMax(status, int(Refused));
+                continue;
+            }
             if (!QFileInfo(f).isFile()) {
                 out(stderr, "请选择数据源文件：" + f);
                 status = qMax(status, int(Refused));

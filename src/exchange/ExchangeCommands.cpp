@@ -294,8 +294,14 @@ CommandResult ExchangeCommands::exportTo(const QString& workingDatabase, const Q
     const QFileInfo ei(exportPath);
     const QString part = QString("%1/.%2.%3.export").arg(ei.absolutePath(), ei.fileName()).arg(::getpid());
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) QFile::remove(part + suffix);
-    QString copyFailure;
-    if (QFile(templatePath).open(QIODevice::ReadOnly)) {
+    QString copyFailure, notPlain;
+    // A pipe in the template's place would hold the export at its first read.
+    if (!platform::isPlainFile(templatePath, &notPlain) && QFileInfo::exists(templatePath)) {
+        copyFailure = QString(
+                          "导出模板“%1”无法读取（%2），无法生成报盘文件“%3”。\r请把本系统的 %4 放回数据库"
+                          "文件所在的文件夹后再导出")
+                          .arg(templatePath, notPlain, exportPath, store::templateDatabaseFileName());
+    } else if (QFile(templatePath).open(QIODevice::ReadOnly)) {
         upgradeTemplate(templatePath);
         QString why;
         if (!platform::copyFileDurably(templatePath, part, &why))

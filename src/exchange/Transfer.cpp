@@ -140,10 +140,12 @@ void Transfer::transferTable(const TablePlan& plan) {
     sqlite3_stmt* src = read.handle();
     sqlite3_stmt* ins = insert.handle();
     int row = 0;
-    while (read.step()) {
+    atTable_ = plan.reg;
+    // A row the source cannot give is the next one.
+    for (;;) {
+        atRow_ = row + 1;
+        if (!read.step()) break;
         ++row;
-        atTable_ = plan.reg;
-        atRow_ = row;
         observer_.rowReached(plan.reg, row);
         const QByteArray key = textOf(src, plan.keyPos);
         // The duplicate test comes first: a duplicate is skipped before its

@@ -491,7 +491,8 @@ QList<BackupInfo> listBackups(const QString& dir, bool withCounts) {
 void removeStaleLeftovers(const QString& dir) {
     // The process id is in the name: only a dead process's files go.
     static const QRegularExpression leftover(
-        "^\\.(?:Enterprise-part-(\\d+)-\\d+\\.part|Enterprise-.*\\.(\\d+)\\.part|.*\\.(\\d+)\\.restore)(?:-"
+        "^\\.(?:Enterprise-part-(\\d+)-\\d+\\.part|Enterprise-.*\\.(\\d+)\\.part|.*\\.(\\d+)\\.(?:restore|"
+        "export))(?:-"
         "journal)?$");
     for (const QFileInfo& fi : QDir(dir).entryInfoList({".*"}, QDir::Files | QDir::Hidden | QDir::System)) {
         const auto m = leftover.match(fi.fileName());

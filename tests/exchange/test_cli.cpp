@@ -6,6 +6,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStringDecoder>
+#include <QThread>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+#include "exchange/RowsChecksum.h"
 
 #include "ExchangeFixtures.h"
 #include "platform/Settings.h"
@@ -33,14 +39,27 @@ class TransferProgram : public ::testing::Test {
         QFile::copy(platform::settingsFilePath(), config + "/Veyra.ini");
     }
 
-    Outcome run(const QStringList& args) {
-        QProcess p;
+    QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", work.file("config"));
-        p.setProcessEnvironment(env);
+        env.insert("TMPDIR", tempDir());
+        return env;
+    }
+    // The program's own temporary folder, to see what it leaves there.
+    QString tempDir() const {
+        QDir().mkpath(work.file("tmp"));
+        return work.file("tmp");
+    }
+    void start(QProcess& p, const QStringList& args) {
+        p.setProcessEnvironment(environment());
         p.setWorkingDirectory(work.path());
         p.start(VEYRA_TRANSFER_PROGRAM, args);
-        EXPECT_TRUE(p.waitForFinished(120000));
+    }
+
+    Outcome run(const QStringList& args, int timeoutMs = 120000) {
+        QProcess p;
+        start(p, args);
+        EXPECT_TRUE(p.waitForFinished(timeoutMs)) << args.join(' ').toStdString();
         Outcome r;
         r.exit = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         QString out = QString::fromUtf8(p.readAllStandardOutput());
@@ -218,6 +237,257 @@ TEST_F(TransferProgram, RunsWhileAWindowHoldsTheDatabase) {
     EXPECT_FALSE(locked.err.isEmpty());
     window.rollback();
     EXPECT_EQ(window.scalar("SELECT count(*) FROM M_PERSON").toInt(), 1);
+}
+
+// ---- a receiving office, interrupted runs, files that are not files --------
+
+QStringList backupsOf(const QString& dir, const char* reason) {
+    return QDir(dir).entryList({QString("Enterprise-*-%1.mdb").arg(reason)}, QDir::Files);
+}
+
+// One command of 300 files makes one backup, before its first file, and the
+// day's backup beside it; a command whose files all fail leaves no import backup.
+TEST_F(TransferProgram, OneCommandMakesOneBackupHoweverManyFiles) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "220000000001", "本地单位");
+    }
+    const QStringList before = dump(work.database());
+    QStringList args{"import"};
+    const QString tmpl = work.file("one.mdb");
+    newSubmission(tmpl);
+    for (int i = 0; i < 300; ++i) {
+        const QString f = work.file(QString("in/%1.mdb").arg(i, 3, 10, QChar('0')));
+        QDir().mkpath(QFileInfo(f).absolutePath());
+        QFile::copy(tmpl, f);
+        store::Connection s;
+        s.open(f);
+        addEmployer(s, QString("3300000%1").arg(i, 5, 10, QChar('0')), "外地单位");
+        args.append(f);
+    }
+    const Outcome r = run(args);
+    ASSERT_EQ(r.exit, 0) << r.err.toStdString();
+    const QString dir = work.file("orvanta/备份");
+    const QStringList imports = backupsOf(dir, "import");
+    ASSERT_EQ(imports.size(), 1);
+    EXPECT_EQ(dump(dir + "/" + imports.first()), before);
+    EXPECT_EQ(backupsOf(dir, "daily").size(), 1);
+    QFile note(dir + "/" + QString(imports.first()).replace(".mdb", ".txt"));
+    ASSERT_TRUE(note.open(QIODevice::ReadOnly));
+    const QString said = QString::fromUtf8(note.readAll());
+    EXPECT_TRUE(said.contains(args[1]) && said.contains("等 300 个文件")) << said.toStdString();
+    EXPECT_EQ(dump(work.database()).size(), 301);
+
+    // Every file held already: nothing committed anew... is still a commit of
+    // no rows; a file refused and one rolled back are not.
+    const QString orphan = sourceWith("orphan.mdb", [](store::Connection& s) {
+        addPerson(s, "999999999999", "110101194001010099", "无单位");
+    });
+    writeBytes(work.file("garbage.mdb"), QByteArray(4096, 'x'));
+    const Outcome failed = run({"import", work.file("garbage.mdb"), orphan});
+    EXPECT_EQ(failed.exit, 2) << failed.err.toStdString();
+    EXPECT_EQ(backupsOf(dir, "import").size(), 1);
+}
+
+// A killed export and a rolled-back one leave nothing under the day's name;
+// the next run removes what the killed one left.
+TEST_F(TransferProgram, AnExportAppearsUnderItsNameOnlyWhenWhole) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        w.beginTransaction();
+        for (int i = 0; i < 20000; ++i)
+            w.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
+                      {QString("44%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(4)});
+        w.commit();
+    }
+    const QString days = work.file("orvanta/" + today() + ".mdb");
+    QProcess p;
+    start(p, {"export"});
+    ASSERT_TRUE(p.waitForStarted());
+    const QDir data(work.file("orvanta"));
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen && p.state() != QProcess::NotRunning; ++i) {
+        seen = !data.entryList({".*.export"}, QDir::Files | QDir::Hidden).isEmpty();
+        if (!seen) QThread::usleep(500);
+    }
+    ASSERT_TRUE(seen) << "the export ended before it could be interrupted";
+    p.kill();
+    p.waitForFinished();
+    EXPECT_FALSE(QFileInfo::exists(days));
+    EXPECT_FALSE(data.entryList({".*.export"}, QDir::Files | QDir::Hidden).isEmpty());
+    // The next run clears the dead one's file.
+    EXPECT_EQ(run({"check", goodSource()}).exit, 0);
+    EXPECT_TRUE(data.entryList({".*.export*"}, QDir::Files | QDir::Hidden).isEmpty());
+    // A rolled-back export: no file either.
+    {
+        store::Connection w;
+        w.open(work.database());
+        addPerson(w, "999999999999", "110101194001010099", "无单位");
+    }
+    EXPECT_EQ(run({"export"}).exit, 2);
+    EXPECT_FALSE(QFileInfo::exists(days));
+    EXPECT_TRUE(data.entryList({".*.export*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A pipe (or a link to one) handed over as a submission file or lying as the
+// template is refused at once, in words.
+TEST_F(TransferProgram, PipesAndHollowFilesAreRefusedAtOnce) {
+    const QString fifo = work.file("pipe.mdb");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    QFile::link(fifo, work.file("link.mdb"));
+    // A file whose header matches its size, a gigabyte of which is holes.
+    const QString hollow = goodSource("hollow.mdb");
+    {
+        QFile f(hollow);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        QByteArray head = f.read(100);
+        const quint32 pageSize = qFromBigEndian<quint16>(head.constData() + 16);
+        const quint32 pages = (1u << 30) / pageSize;
+        qToBigEndian(pages, head.data() + 28);
+        f.seek(0);
+        f.write(head);
+        f.resize(qint64(pages) * pageSize);
+    }
+    struct Case {
+        QStringList args;
+        const char* reason;
+    } cases[] = {
+        {{"check", fifo}, "不是普通文件"},
+        {{"check", work.file("link.mdb")}, "不是普通文件"},
+        {{"import", fifo}, "不是普通文件"},
+        {{"check", hollow}, "空洞"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const Outcome r = run(c.args, 20000);
+        EXPECT_EQ(r.exit, 1);
+        EXPECT_TRUE(r.err.contains(QString::fromUtf8(c.reason))) << r.err.toStdString();
+    }
+    EXPECT_TRUE(QDir(tempDir()).entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+    // The template a pipe: refused, said in lines of their own.
+    QFile::remove(work.templateFile());
+    ASSERT_EQ(::mkfifo(QFile::encodeName(work.templateFile()).constData(), 0600), 0);
+    const Outcome r = run({"export"}, 20000);
+    EXPECT_EQ(r.exit, 1);
+    EXPECT_TRUE(r.err.contains(store::templateDatabaseFileName())) << r.err.toStdString();
+    EXPECT_FALSE(r.err.contains('\r'));
+    EXPECT_FALSE(QFileInfo::exists(work.file("orvanta/" + today() + ".mdb")));
+}
+
+// A run killed while it checks a file leaves its private copy (names and ID
+// numbers) in the temporary folder only until the next run.
+TEST_F(TransferProgram, AKilledRunLeavesNothingInTheTemporaryFolder) {
+    const QString big = sourceWith("big.mdb", [](store::Connection& s) {
+        s.beginTransaction();
+        for (int i = 0; i < 20000; ++i)
+            s.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
+                      {QString("55%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(4)});
+        s.commit();
+    });
+    QProcess p;
+    start(p, {"check", big});
+    ASSERT_TRUE(p.waitForStarted());
+    const QDir temp(tempDir());
+    bool seen = false;
+    for (int i = 0; i < 20000 && !seen && p.state() != QProcess::NotRunning; ++i) {
+        seen = !temp.entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
+        if (!seen) QThread::usleep(500);
+    }
+    ASSERT_TRUE(seen) << "the check ended before it could be interrupted";
+    p.kill();
+    p.waitForFinished();
+    ASSERT_FALSE(temp.entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+    EXPECT_EQ(run({"check", goodSource()}).exit, 0);
+    EXPECT_TRUE(temp.entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
+}
+
+// Plain columns after a register's own are ignored, as the transfer walks
+// only the target's columns; a computed one is still refused.
+TEST_F(TransferProgram, ExtraTrailingPlainColumnsImport) {
+    const QString local = work.file("other/Enterprise.mdb");
+    QDir().mkpath(work.file("other"));
+    store::createWorkingDatabase(local);
+    {
+        store::Connection c;
+        c.open(local);
+        addEmployer(c, "110000000001", "单位一");
+        addPerson(c, "110000000001", "110101194001010011", "人一");
+    }
+    const QString file = work.file("wider.mdb");
+    exportTo(local, file);
+    const auto widen = [](const QString& path, const char* column) {
+        store::Connection c;
+        c.open(path);
+        c.executeScript(QString("ALTER TABLE M_PERSON ADD COLUMN %1;").arg(column));
+        c.execute("UPDATE M_PERSON SET EXTRA_NOTE = '备注'");
+        // Its own program recorded the checksum over every column it has.
+        c.execute("UPDATE veyra_meta SET value = ? WHERE key = ?",
+                  {exchange::rowsChecksum(c.handle()), exchange::checksumKey()});
+    };
+    widen(file, "EXTRA_NOTE TEXT");
+    const Outcome r = run({"import", file});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    EXPECT_EQ(dump(work.database()).size(), 2);
+
+    const QString computed = work.file("computed.mdb");
+    exportTo(local, computed);
+    {
+        store::Connection c;
+        c.open(computed);
+        c.executeScript(
+            "ALTER TABLE M_PERSON ADD COLUMN EXTRA_NOTE TEXT; ALTER TABLE M_PERSON ADD COLUMN G AS (1);");
+    }
+    const Outcome refused = run({"check", computed});
+    EXPECT_EQ(refused.exit, 1);
+    EXPECT_TRUE(refused.err.contains("计算列")) << refused.err.toStdString();
+}
+
+// check says only what import will do: rows the import would roll back are
+// refused, naming the table and the row.
+TEST_F(TransferProgram, CheckAppliesTheImportsRowRules) {
+    struct Case {
+        const char* what;
+        std::function<void(store::Connection&)> fill;
+        const char* where;
+    } cases[] = {
+        {"a person without an employer",
+         [](store::Connection& s) {
+             addEmployer(s, "110000000001", "单位一");
+             addPerson(s, "999999999999", "110101194001010099", "无单位");
+         },
+         "个人信息第 1 条"},
+        {"an institution row with an empty ID number",
+         [](store::Connection& s) {
+             addEmployer(s, "110000000001", "单位一");
+             addPerson(s, "110000000001", "110101194001010011", "人一");
+             addInstitution(s, "", "00000001");
+         },
+         "定点医疗机构信息第 1 条"},
+        {"a name of 999,000 characters",
+         [](store::Connection& s) {
+             addEmployer(s, "110000000001", "单位一");
+             // Written by a program that does not keep the rules.
+             s.executeScript("PRAGMA ignore_check_constraints = ON;");
+             s.execute("UPDATE M_CORPORATION SET NAME = ?", {QString(999000, QChar(u'名'))});
+         },
+         "单位信息第 1 条"},
+    };
+    const QStringList before = dump(work.database());
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString f = sourceWith(QString("case%1.mdb").arg(++n), c.fill);
+        const Outcome checked = run({"check", f});
+        const Outcome imported = run({"import", f});
+        EXPECT_EQ(imported.exit, 2) << imported.err.toStdString();
+        EXPECT_EQ(checked.exit, 1) << checked.out.join('\n').toStdString();
+        EXPECT_TRUE(checked.err.contains("不能导入")) << checked.err.toStdString();
+        EXPECT_TRUE(checked.err.contains(QString::fromUtf8(c.where))) << checked.err.toStdString();
+        EXPECT_TRUE(imported.err.contains(QString::fromUtf8(c.where))) << imported.err.toStdString();
+    }
+    EXPECT_EQ(dump(work.database()), before);
 }
 
 }  // namespace
