@@ -5,28 +5,32 @@
 #include <QFileInfo>
 #include <cstdio>
 
+#include "exchange/Paths.h"
+#include "store/Backup.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
 #include "store/Format.h"
 
 namespace {
-// Upgrades one existing file in place and says what it found.
-void upgrade(const QString& path) {
+// Upgrades one existing file in place, after a backup of it as it was, and
+// says what it found in the same words as the window, on standard error and
+// in the day's log.
+void upgrade(const QString& path, bool working) {
     store::Connection c;
     c.open(path);
-    const store::FormatReport r = store::bringToCurrentFormat(c);
+    // The template holds no rows: nothing of it to keep.
+    const store::FormatReport r = working ? store::upgradeWithBackup(c, path, store::backupDirectory())
+                                          : store::bringToCurrentFormat(c);
     if (r.upgraded)
         std::printf("upgraded %s from format %d to format %d\n", qPrintable(path), r.formatBefore,
                     store::kCurrentFormat);
     else
         std::printf("%s is of format %d, left as it is\n", qPrintable(path), store::kCurrentFormat);
-    for (const QList<store::KeyCollision>* list : {&r.collisions, &r.otherCollisions})
-        for (const store::KeyCollision& k : *list)
-            std::printf("  %s.%s differs only in letter case: %s\n", qPrintable(k.table),
-                        qPrintable(k.column), qPrintable(k.values.join(", ")));
-    if (!r.collisions.isEmpty())
-        std::printf("  the unique key on these waits until they are corrected; every row is kept\n");
+    const QStringList report = store::collisionReportLines(r);
+    if (!r.upgraded || report.isEmpty()) return;
+    for (const QString& line : report) std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    exchange::appendToDayLog(report);
 }
 }  // namespace
 
@@ -54,13 +58,13 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (QFileInfo::exists(work)) {
-            upgrade(work);
+            upgrade(work, true);
         } else {
             store::createWorkingDatabase(work);
             std::printf("created %s\n", qPrintable(work));
         }
         if (QFileInfo::exists(tmpl)) {
-            upgrade(tmpl);
+            upgrade(tmpl, false);
         } else {
             store::createTemplateDatabase(tmpl);
             std::printf("created %s\n", qPrintable(tmpl));

@@ -65,6 +65,10 @@ class Console : public exchange::CommandObserver {
         else
             out(stderr, lines);
     }
+    void detail(const QString& text) override {
+        clearLine();
+        out(stderr, "veyra-transfer: " + text);
+    }
     void checking(const QString& stage, qint64 done, qint64 total) override {
         if (!tty_ || clock_.elapsed() < 200) return;
         show(total > 0 ? QString("%1 %2%").arg(stage).arg(done * 100 / total) : stage + "……");

@@ -190,6 +190,8 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         // which closes the log like any other; a file that cannot be opened does not.
         using Kind = Refusal::Kind;
         const auto* r = dynamic_cast<const Refusal*>(&e);
+        // The engine's words stay out of the message: technical detail for support.
+        if (r && !r->detail().isEmpty()) observer_.detail(r->detail());
         if (r && (r->kind() == Kind::MissingTable || r->kind() == Kind::NotATable ||
                   r->kind() == Kind::ColumnsDiffer))
             append({"操作完毕！", dashLine()});
@@ -265,6 +267,8 @@ CommandResult ExchangeCommands::checkFile(const QString& fromPath, const QString
     } catch (const store::Error& e) {
         closeConnections();
         error_ = store::errorText(e);
+        if (const auto* r = dynamic_cast<const Refusal*>(&e); r && !r->detail().isEmpty())
+            observer_.detail(r->detail());
         return CommandResult::Refused;
     }
     institutionRows_ = 0;

@@ -25,6 +25,8 @@ class CommandObserver : public TransferObserver {
     // The file checks: what is being checked and how far (done of total;
     // total 0 when unknown).
     virtual void checking(const QString& stage, qint64 done, qint64 total) = 0;
+    // The engine's own words behind a refusal, for support (not a message).
+    virtual void detail(const QString&) {}
 };
 
 // How a command ended.

@@ -26,8 +26,9 @@ using Kind = Refusal::Kind;
 
 namespace {
 
-[[noreturn]] void refuse(Kind kind, const QString& what, const QString& shownPath) {
-    throw Refusal(kind, QString("%1，无法导入：%2").arg(what, shownPath));
+[[noreturn]] void refuse(Kind kind, const QString& what, const QString& shownPath,
+                         const QString& detail = {}) {
+    throw Refusal(kind, QString("%1，无法导入：%2").arg(what, shownPath), detail.simplified());
 }
 
 quint32 be32(const QByteArray& b, int at) {
@@ -94,7 +95,7 @@ sqlite3* openLockedDown(const QString& path, const QString& shownPath) {
         const QString msg =
             db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_close(db);
-        refuse(Kind::CannotOpen, QString("无法打开报盘文件（%1）").arg(msg), shownPath);
+        refuse(Kind::CannotOpen, "无法打开报盘文件", shownPath, msg);
     }
     sqlite3_extended_result_codes(db, 1);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
@@ -121,7 +122,7 @@ sqlite3* openLockedDown(const QString& path, const QString& shownPath) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
         sqlite3_close(db);
-        refuse(Kind::CannotOpen, QString("无法打开报盘文件（%1）").arg(msg), shownPath);
+        refuse(Kind::CannotOpen, "无法打开报盘文件", shownPath, msg);
     }
     return db;
 }
@@ -155,14 +156,14 @@ void checkIntegrity(sqlite3* db, const QString& shownPath, const CheckProgress& 
         st.reset();
     } catch (const store::Error& e) {
         if (e.text().contains("unsafe use of"))
-            refuse(Kind::Unsafe, QString("报盘文件含有不安全的表达式（%1）").arg(e.text()), shownPath);
-        refuse(Kind::Damaged, QString("报盘文件已损坏（%1）").arg(e.text()), shownPath);
+            refuse(Kind::Unsafe, "报盘文件含有不安全的表达式", shownPath, e.text());
+        refuse(Kind::Damaged, "报盘文件已损坏", shownPath, e.text());
     }
     if (answers != QStringList{"ok"}) {
         const QString first = answers.isEmpty() ? QString() : answers.first();
         if (first.contains("unsafe use of"))
-            refuse(Kind::Unsafe, QString("报盘文件含有不安全的表达式（%1）").arg(first), shownPath);
-        refuse(Kind::Damaged, QString("报盘文件已损坏，未通过完整性检查（%1）").arg(first), shownPath);
+            refuse(Kind::Unsafe, "报盘文件含有不安全的表达式", shownPath, first);
+        refuse(Kind::Damaged, "报盘文件已损坏，未通过完整性检查", shownPath, answers.join(' '));
     }
 }
 
@@ -205,7 +206,7 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
     } catch (const Refusal&) {
         throw;
     } catch (const store::Error& e) {
-        refuse(Kind::NotVeyra, QString("%1（%2）").arg(notVeyra, e.text()), shownPath);
+        refuse(Kind::NotVeyra, notVeyra, shownPath, e.text());
     }
     if (salt.isEmpty() || verifier.isEmpty()) refuse(Kind::NotVeyra, notVeyra, shownPath);
     if (store::passwordVerifier(salt, store::databasePassword()) != verifier)
@@ -265,7 +266,7 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
     } catch (const Refusal&) {
         throw;
     } catch (const store::Error& e) {
-        refuse(Kind::Damaged, QString("报盘文件的数据无法读取（%1）").arg(e.text()), shownPath);
+        refuse(Kind::Damaged, "报盘文件的数据无法读取，文件已损坏", shownPath, e.text());
     }
 }
 
@@ -488,7 +489,7 @@ sqlite3* openSchemaReader(const QString& path, const QString& shownPath) {
         const QString msg = err ? QString::fromUtf8(err) : QString();
         sqlite3_free(err);
         sqlite3_close(db);
-        refuse(Kind::CannotOpen, QString("无法打开报盘文件（%1）").arg(msg), shownPath);
+        refuse(Kind::CannotOpen, "无法打开报盘文件", shownPath, msg);
     }
     return db;
 }
@@ -655,7 +656,7 @@ void checkSchema(const QString& path, const QList<TableShape>& expected, const Q
     } catch (const Refusal&) {
         throw;
     } catch (const store::Error& e) {
-        refuse(Kind::Damaged, QString("报盘文件已损坏（%1）").arg(e.text()), shownPath);
+        refuse(Kind::Damaged, "报盘文件已损坏", shownPath, e.text());
     }
 }
 
@@ -703,7 +704,8 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
     {
         QFile f(path);
         if (!f.open(QIODevice::ReadOnly))
-            refuse(Kind::Unreadable, QString("无法读取报盘文件（%1）").arg(f.errorString()), shown);
+            refuse(Kind::Unreadable, QString("无法读取报盘文件（%1）").arg(platform::systemErrorText(errno)),
+                   shown);
         size = f.size();
         checkHeader(f.read(100), size, shown);
     }

@@ -52,11 +52,15 @@ class Refusal : public store::Error {
         SchemaDiffers,
         TooComplex,
     };
-    Refusal(Kind kind, const QString& text) : store::Error(text), kind_(kind) {}
+    Refusal(Kind kind, const QString& text, const QString& detail = {})
+        : store::Error(text), kind_(kind), detail_(detail) {}
     Kind kind() const { return kind_; }
+    // The engine's own words (for the log and for support), kept out of the text.
+    const QString& detail() const { return detail_; }
 
   private:
     Kind kind_;
+    QString detail_;
 };
 
 // A register table and the columns (in order) the target needs from it.
