@@ -50,6 +50,11 @@ class BackupJob {
     // Verifies and flushes the copy; returns the final path. Throws Error.
     // progress runs now and then during the check (it may repaint windows).
     QString finish(const std::function<void()>& progress = {});
+    // Checks the finished copy with the engine's quick check (every page
+    // read back from the disk, each b-tree sound, no index compared with its
+    // table) instead of the full one: for the backup before an import, whose
+    // register the day's backup checks in full.
+    void setQuickCheck(bool on) { quickCheck_ = on; }
     // A line kept beside the backup (which file an import brought in).
     void setNote(const QString& note) { note_ = note; }
     // Makes a finish() running on another thread give up (it throws Error).
@@ -71,6 +76,7 @@ class BackupJob {
     QString part_;
     QString final_;
     bool done_ = false;
+    bool quickCheck_ = false;
     std::atomic<bool> cancelled_{false};
 };
 
