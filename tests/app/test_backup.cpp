@@ -310,15 +310,7 @@ TEST_F(Backups, AWorkingDatabaseOfTheEarlierFormatIsAccepted) {
 // A backup process killed part-way leaves the working database as it was,
 // no backup under a final name, and its half-made file goes at the next rotation.
 TEST_F(Backups, KilledBackupLeavesTheWorkingDatabaseUnchanged) {
-    {
-        store::Connection c;
-        c.open(work.database());
-        c.beginTransaction();
-        for (int i = 0; i < 3000; ++i)
-            c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
-                      {QString("11%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(8)});
-        c.commit();
-    }
+    addManyEmployers(work.database(), "11", 3000, 8);
     const QByteArray before = bytesOf(work.database());
     QProcess helper;
     helper.start(BACKUP_KILL_HELPER, {work.database(), dir});
@@ -764,15 +756,7 @@ TEST_F(Backups, RestoreOverADamagedRegister) {
     addEmployer(work.database(), "110000000001", "甲单位");
     const QStringList good = registerRows(work.database());
     const QString backup = store::makeBackup(work.database(), dir, BackupReason::Manual);
-    {
-        store::Connection c;
-        c.open(work.database());
-        c.beginTransaction();
-        for (int i = 0; i < 2000; ++i)
-            c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
-                      {QString("12%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(6)});
-        c.commit();
-    }
+    addManyEmployers(work.database(), "12", 2000, 6);
     ModalRecorder modal;
     modal.script = [](QWidget*) {
         loginOK = 1;
@@ -811,15 +795,7 @@ TEST_F(Backups, AFullBackupDiskIsNamed) {
     const QString small = work.file("small");
     TmpfsMount mount(small, 96 * 1024);
     if (!mount.ok()) GTEST_SKIP() << "no tmpfs here";
-    {
-        store::Connection c;
-        c.open(work.database());
-        c.beginTransaction();
-        for (int i = 0; i < 3000; ++i)
-            c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
-                      {QString("13%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(6)});
-        c.commit();
-    }
+    addManyEmployers(work.database(), "13", 3000, 6);
     for (BackupReason r : {BackupReason::Daily, BackupReason::Import, BackupReason::Manual}) {
         try {
             store::makeBackup(work.database(), small, r);

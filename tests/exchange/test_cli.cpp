@@ -56,6 +56,22 @@ class TransferProgram : public ::testing::Test {
         p.start(VEYRA_TRANSFER_PROGRAM, args);
     }
 
+    // Runs the program and kills it as soon as a file matching `name` appears
+    // in dir; false when it ended first.
+    bool killWhenSeen(const QStringList& args, const QDir& dir, const QString& name, QDir::Filters filters) {
+        QProcess p;
+        start(p, args);
+        if (!p.waitForStarted()) return false;
+        bool seen = false;
+        for (int i = 0; i < 20000 && !seen && p.state() != QProcess::NotRunning; ++i) {
+            seen = !dir.entryList({name}, filters).isEmpty();
+            if (!seen) QThread::usleep(500);
+        }
+        p.kill();
+        p.waitForFinished();
+        return seen;
+    }
+
     Outcome run(const QStringList& args, int timeoutMs = 120000) {
         QProcess p;
         start(p, args);
@@ -293,28 +309,11 @@ TEST_F(TransferProgram, OneCommandMakesOneBackupHoweverManyFiles) {
 // A killed export and a rolled-back one leave nothing under the day's name;
 // the next run removes what the killed one left.
 TEST_F(TransferProgram, AnExportAppearsUnderItsNameOnlyWhenWhole) {
-    {
-        store::Connection w;
-        w.open(work.database());
-        w.beginTransaction();
-        for (int i = 0; i < 20000; ++i)
-            w.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
-                      {QString("44%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(4)});
-        w.commit();
-    }
+    testing_support::addManyEmployers(work.database(), "44", 20000);
     const QString days = work.file("orvanta/" + today() + ".mdb");
-    QProcess p;
-    start(p, {"export"});
-    ASSERT_TRUE(p.waitForStarted());
     const QDir data(work.file("orvanta"));
-    bool seen = false;
-    for (int i = 0; i < 20000 && !seen && p.state() != QProcess::NotRunning; ++i) {
-        seen = !data.entryList({".*.export"}, QDir::Files | QDir::Hidden).isEmpty();
-        if (!seen) QThread::usleep(500);
-    }
-    ASSERT_TRUE(seen) << "the export ended before it could be interrupted";
-    p.kill();
-    p.waitForFinished();
+    ASSERT_TRUE(killWhenSeen({"export"}, data, ".*.export", QDir::Files | QDir::Hidden))
+        << "the export ended before it could be interrupted";
     EXPECT_FALSE(QFileInfo::exists(days));
     EXPECT_FALSE(data.entryList({".*.export"}, QDir::Files | QDir::Hidden).isEmpty());
     // The next run clears the dead one's file.
@@ -379,25 +378,11 @@ TEST_F(TransferProgram, PipesAndHollowFilesAreRefusedAtOnce) {
 // A run killed while it checks a file leaves its private copy (names and ID
 // numbers) in the temporary folder only until the next run.
 TEST_F(TransferProgram, AKilledRunLeavesNothingInTheTemporaryFolder) {
-    const QString big = sourceWith("big.mdb", [](store::Connection& s) {
-        s.beginTransaction();
-        for (int i = 0; i < 20000; ++i)
-            s.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
-                      {QString("55%1").arg(i, 10, 10, QChar('0')), QString("单位%1").arg(i).repeated(4)});
-        s.commit();
-    });
-    QProcess p;
-    start(p, {"check", big});
-    ASSERT_TRUE(p.waitForStarted());
+    const QString big = goodSource("big.mdb");
+    testing_support::addManyEmployers(big, "55", 20000);
     const QDir temp(tempDir());
-    bool seen = false;
-    for (int i = 0; i < 20000 && !seen && p.state() != QProcess::NotRunning; ++i) {
-        seen = !temp.entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty();
-        if (!seen) QThread::usleep(500);
-    }
-    ASSERT_TRUE(seen) << "the check ended before it could be interrupted";
-    p.kill();
-    p.waitForFinished();
+    ASSERT_TRUE(killWhenSeen({"check", big}, temp, "veyra-*", QDir::Dirs | QDir::Hidden))
+        << "the check ended before it could be interrupted";
     ASSERT_FALSE(temp.entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty());
     EXPECT_EQ(run({"check", goodSource()}).exit, 0);
     EXPECT_TRUE(temp.entryList({"veyra-*"}, QDir::Dirs | QDir::Hidden).isEmpty());

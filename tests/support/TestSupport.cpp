@@ -1,5 +1,7 @@
 #include "support/TestSupport.h"
 
+#include "store/Connection.h"
+
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -177,6 +179,17 @@ QString copyFixture(const QString& relative, const QString& dir, const QString& 
     // The copy is the test's own: writable whatever the checkout's modes.
     QFile::setPermissions(to, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
     return to;
+}
+
+void addManyEmployers(const QString& database, const QString& prefix, int count, int nameRepeats) {
+    store::Connection c;
+    c.open(database);
+    c.beginTransaction();
+    for (int i = 0; i < count; ++i)
+        c.execute("INSERT INTO M_CORPORATION (SSN, NAME) VALUES (?, ?)",
+                  {prefix + QString("%1").arg(i, 12 - int(prefix.size()), 10, QChar('0')),
+                   QString("单位%1").arg(i).repeated(nameRepeats)});
+    c.commit();
 }
 
 }  // namespace testing_support

@@ -96,6 +96,10 @@ class EngineWork {
 // A copy of a file under tests/fixtures in dir (the originals are never opened).
 QString copyFixture(const QString& relative, const QString& dir, const QString& name = QString());
 
+// Fills a register file with `count` employers (numbers prefix + a counter,
+// long names), in one transaction: a file large enough to take a while.
+void addManyEmployers(const QString& database, const QString& prefix, int count, int nameRepeats = 4);
+
 // Types text as key presses, one per character (a pair outside the BMP is one
 // press, as a keyboard or input method delivers it); unlike QTest::keyClicks it
 // takes Chinese characters (delivered as key events carrying the text).
