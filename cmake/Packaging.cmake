@@ -18,6 +18,26 @@ configure_file(packaging/org.veyra.Veyra.metainfo.xml.in org.veyra.Veyra.metainf
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/org.veyra.Veyra.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 install(FILES packaging/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veyra)
 
+# The README, the changelog and the manual pages as Debian keeps them: gzipped
+# with -9n (no name or time stamp, so the package builds the same every time).
+set(VEYRA_MAN_PAGES veyra veyra-launch veyra-newdb veyra-transfer)
+set(gzipped "")
+function(veyra_gzip from to)
+  add_custom_command(OUTPUT ${to} COMMAND gzip -9n -c ${from} > ${to} DEPENDS ${from} VERBATIM)
+  set(gzipped ${gzipped} ${to} PARENT_SCOPE)
+endfunction()
+foreach(page IN LISTS VEYRA_MAN_PAGES)
+  configure_file(packaging/man/${page}.1.in man/${page}.1 @ONLY)
+  veyra_gzip(${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1 ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1.gz)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
+veyra_gzip(${CMAKE_SOURCE_DIR}/README.md ${CMAKE_CURRENT_BINARY_DIR}/doc/README.md.gz)
+veyra_gzip(${CMAKE_SOURCE_DIR}/packaging/changelog ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
+file(MAKE_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/doc)
+add_custom_target(veyra_docs ALL DEPENDS ${gzipped})
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/README.md.gz ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/veyra)
+
 set(CPACK_PACKAGE_NAME veyra)
 set(CPACK_PACKAGE_VENDOR "The Veyra developers")
 set(CPACK_PACKAGE_CONTACT "The Veyra developers <veyra@localhost>")

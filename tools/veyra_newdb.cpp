@@ -6,6 +6,9 @@
 #include <cstdio>
 
 #include "exchange/Paths.h"
+#include "platform/Clock.h"
+#include "platform/Files.h"
+#include "platform/Settings.h"
 #include "store/Backup.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
@@ -32,21 +35,42 @@ void upgrade(const QString& path, bool working) {
     for (const QString& line : report) std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
     exchange::appendToDayLog(report);
 }
+
+void usage(FILE* to) {
+    std::fprintf(to,
+                 "usage: veyra-newdb DIR\n"
+                 "Creates DIR/Enterprise.mdb (schema, code tables, operator admin / %s)\n"
+                 "and DIR/structure.mdb (the empty export template). Existing files are never replaced:\n"
+                 "one of an older format is upgraded in place, one of the current format is left alone.\n"
+                 "  --help     this text\n"
+                 "  --version  the version\n"
+                 "See veyra-newdb(1).\n",
+                 qPrintable(store::defaultOperatorPassword()));
+}
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::keepNewFilesPrivate();
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
+    if (args.size() == 2 && (args[1] == "--help" || args[1] == "-h")) {
+        usage(stdout);
+        return 0;
+    }
+    if (args.size() == 2 && args[1] == "--version") {
+        std::printf("veyra-newdb %s\n", VEYRA_VERSION);
+        return 0;
+    }
     if (args.size() != 2 || args[1].startsWith('-')) {
-        std::fprintf(
-            stderr,
-            "usage: veyra-newdb DIR\n"
-            "Creates DIR/Enterprise.mdb (schema, code tables, operator admin / %s)\n"
-            "and DIR/structure.mdb (the empty export template). Existing files are never replaced:\n"
-            "one of an older format is upgraded in place, one of the current format is left alone.\n",
-            qPrintable(store::defaultOperatorPassword()));
+        usage(stderr);
         return 2;
     }
+    // The same first start as the window's: a ten-character short date.
+    const platform::ShortDateSetup date = platform::setUpShortDateFormat(platform::today());
+    if (date.outcome == platform::ShortDateSetup::Replaced ||
+        date.outcome == platform::ShortDateSetup::Unwritable)
+        std::fprintf(stderr, "veyra-newdb: %s\n",
+                     qPrintable(platform::shortDateNotice(date).replace('\r', '\n')));
     const QString dir = QDir(args[1]).absolutePath();
     const QString work = QDir(dir).filePath(store::workingDatabaseFileName());
     const QString tmpl = QDir(dir).filePath(store::templateDatabaseFileName());

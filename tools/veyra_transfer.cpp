@@ -11,6 +11,7 @@
 #include "exchange/Paths.h"
 #include "exchange/RowsChecksum.h"
 #include "exchange/TransferLog.h"
+#include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Settings.h"
 #include "store/Backup.h"
@@ -26,13 +27,16 @@ void out(FILE* f, const QString& text) {
     std::fputc('\n', f);
 }
 
+const char* const kUsage =
+    "用法：\n"
+    "  veyra-transfer import FILE... [--into DB]   把报盘文件逐个导入工作库\n"
+    "  veyra-transfer export [--from DB] [--to FILE] 把工作库导出到报盘文件\n"
+    "  veyra-transfer check FILE... [--into DB]    只检查报盘文件能否导入\n"
+    "  veyra-transfer --help | --version\n"
+    "DB 缺省为当前目录下的 Enterprise.mdb。详见 man veyra-transfer。";
+
 int usage() {
-    out(stderr,
-        "用法：\n"
-        "  veyra-transfer import FILE... [--into DB]   把报盘文件逐个导入工作库\n"
-        "  veyra-transfer export [--from DB] [--to FILE] 把工作库导出到报盘文件\n"
-        "  veyra-transfer check FILE... [--into DB]    只检查报盘文件能否导入\n"
-        "DB 缺省为当前目录下的 Enterprise.mdb。");
+    out(stderr, kUsage);
     return Usage;
 }
 
@@ -56,14 +60,12 @@ class Console : public exchange::CommandObserver {
         for (const QString& l : lines) out(stdout, l);
     }
     void message(const QString& text) override {
+        // The log's own closing line says it on standard output.
+        if (text == "操作完毕！") return;
         clearLine();
         std::fflush(stdout);
         // A message box breaks lines at "\r"; a terminal would write over them.
-        const QString lines = QString(text).replace('\r', '\n');
-        if (text == "操作完毕！")
-            out(stdout, lines);
-        else
-            out(stderr, lines);
+        out(stderr, QString(text).replace('\r', '\n'));
     }
     void detail(const QString& text) override {
         clearLine();
@@ -123,9 +125,23 @@ int exitFor(exchange::CommandResult r) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::keepNewFilesPrivate();
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) return usage();
+    if (args == QStringList{"--help"} || args == QStringList{"-h"}) {
+        out(stdout, kUsage);
+        return Ok;
+    }
+    if (args == QStringList{"--version"}) {
+        out(stdout, QStringLiteral("veyra-transfer " VEYRA_VERSION));
+        return Ok;
+    }
+    // The same first start as the window's: dated file names need it.
+    const platform::ShortDateSetup date = platform::setUpShortDateFormat(platform::today());
+    if (date.outcome == platform::ShortDateSetup::Replaced ||
+        date.outcome == platform::ShortDateSetup::Unwritable)
+        out(stderr, platform::shortDateNotice(date).replace('\r', '\n'));
     const QString command = args.takeFirst();
     QString db = QDir::current().absoluteFilePath(store::workingDatabaseFileName());
     QString to;

@@ -24,6 +24,8 @@ QString installQtTranslations() {
 }
 
 void setDesktopIdentity() {
+    // Also the class of WM_CLASS on X11, which the desktop entry's StartupWMClass names.
+    QCoreApplication::setApplicationName(QStringLiteral("Veyra"));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopFileName));
     QIcon icon;
     for (int size : {16, 32, 48, 64, 128, 256})

@@ -4,6 +4,9 @@
 
 namespace app {
 
+// As packaging/copyright states it.
+inline constexpr const char* kCopyright = "Copyright © 2026 The Veyra developers";
+
 // The desktop entry's name, which also names the AppStream component.
 inline constexpr const char* kDesktopFileName = "org.veyra.Veyra";
 
@@ -12,8 +15,8 @@ inline constexpr const char* kDesktopFileName = "org.veyra.Veyra";
 // it. Returns the locale name loaded, empty when none could be.
 QString installQtTranslations();
 
-// Window icon and desktop file name, so the title bar, the task switcher and
-// the desktop show Veyra's icon and entry.
+// Application name, window icon and desktop file name, so the title bar, the
+// task switcher and the desktop show Veyra's icon and entry.
 void setDesktopIdentity();
 
 }  // namespace app

@@ -85,6 +85,33 @@ void createWindows() {
     }
 }
 
+QString missingDatabaseText(const QString& path, const QString& launcherDir) {
+    const QString name = store::workingDatabaseFileName();
+    const QString dir = QFileInfo(path).absolutePath();
+    QStringList lines;
+    lines << QString("文件夹“%1”中没有工作数据库 %2，本程序在启动时的当前文件夹中使用它。").arg(dir, name)
+          << QString();
+    if (QFileInfo::exists(QDir(launcherDir).filePath(name)))
+        lines << QString(
+                     "您的工作数据库在“%1”中：请从应用程序菜单（办公 › Veyra）启动，或在终端中运行 "
+                     "veyra-launch。")
+                     .arg(launcherDir);
+    else
+        lines << QString(
+                     "请从应用程序菜单（办公 › Veyra）启动，或在终端中运行 veyra-launch："
+                     "第一次启动时会在“%1”中建立新的工作数据库，并在那里启动。")
+                     .arg(launcherDir);
+    lines << QString(
+        "要使用别处的工作数据库，请在它所在的文件夹中运行 veyra；"
+        "要在某个文件夹中建立新的工作数据库，请运行 veyra-newdb 文件夹。");
+    return lines.join("\r");
+}
+
+QString launcherWorkingDirectory() {
+    const QString dir = qEnvironmentVariable("VEYRA_WORKDIR");
+    return dir.isEmpty() ? QDir::homePath() + "/Veyra" : QDir(dir).absolutePath();
+}
+
 bool prepareWorkingDatabase() {
     const QString path = store::workingDatabasePath();
     if (!QFileInfo::exists(path)) return true;
@@ -179,10 +206,18 @@ bool claimRegister(const QString& database) {
 }
 
 int run() {
-    QApplication::setApplicationName("Veyra");
     setDesktopIdentity();
     installQtTranslations();
-    if (!claimRegister(store::workingDatabasePath())) return 0;
+    // Started outside the launcher in a folder without a register: say where
+    // it is or how to make one, rather than the engine's "cannot open".
+    const QString path = store::workingDatabasePath();
+    if (!QFileInfo::exists(path)) {
+        const QString text = missingDatabaseText(path, launcherWorkingDirectory());
+        std::fprintf(stderr, "veyra: %s\n", qPrintable(QString(text).replace('\r', '\n')));
+        ui::dialogs().error(nullptr, text);
+        return 1;
+    }
+    if (!claimRegister(path)) return 0;
     struct Release {
         ~Release() { releaseRegister(); }
     } release;
@@ -200,7 +235,8 @@ int run() {
         ui::dialogs().error(nullptr, store::errorText(e));
         return 1;
     }
-    int rc = 0;
+    // Ended at creation: the date format could not be set, and it said why.
+    int rc = 1;
     if (!Form1->endRequested()) {
         QObject::connect(qApp, &QApplication::lastWindowClosed, qApp, [] {
             if (!restarting) QApplication::quit();

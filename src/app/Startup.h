@@ -31,6 +31,11 @@ QString raiseChannel(const QString& database);
 // The window's hold on its register, for a restore to take it alone.
 platform::RegisterLock& registerUseLock();
 
+// What the operator is told when the working database at path is missing,
+// and the folder the launcher works in (VEYRA_WORKDIR, default ~/Veyra).
+QString missingDatabaseText(const QString& path, const QString& launcherDir);
+QString launcherWorkingDirectory();
+
 // The whole program after QApplication exists: windows, date check, main
 // window and login, event loop. Returns the exit code.
 int run();

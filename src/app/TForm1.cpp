@@ -6,8 +6,10 @@
 #include <QTimer>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
+#include <cstdio>
 
 #include "app/Backups.h"
+#include "app/Desktop.h"
 #include "app/TForm_login.h"
 #include "app/TForm_user.h"
 #include "app/globals/Globals.h"
@@ -18,6 +20,7 @@
 #include "person/TForm_per_info.h"
 #include "platform/Clock.h"
 #include "platform/Settings.h"
+#include "store/Backup.h"
 #include "store/DatabaseFactory.h"
 #include "ui/Dialogs.h"
 #include "ui/Guard.h"
@@ -69,12 +72,15 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent) {
 }
 
 void TForm1::FormCreate() {
-    const QString todayText = platform::today().toString(platform::shortDateFormat());
-    if (todayText.length() == 10) return;
-    // The per-user setting replaces the registry value; a failed write does not stop the steps.
-    platform::setShortDateFormat("yyyy-MM-dd");
-    ui::dialogs().message(nullptr, "安装后需要重新启动计算机");
-    endRequested_ = true;
+    // The settings file is read at every use, so a format written here holds
+    // at once: no restart, the program goes on.
+    const platform::ShortDateSetup s = platform::setUpShortDateFormat(platform::today());
+    if (s.outcome == platform::ShortDateSetup::Kept || s.outcome == platform::ShortDateSetup::Installed)
+        return;
+    const QString text = platform::shortDateNotice(s);
+    std::fprintf(stderr, "veyra: %s\n", qPrintable(QString(text).replace('\r', ' ')));
+    ui::dialogs().message(nullptr, text);
+    endRequested_ = s.outcome == platform::ShortDateSetup::Unwritable;
 }
 
 void TForm1::showEvent(QShowEvent* e) {
@@ -181,6 +187,23 @@ void TForm1::N8Click() {
 }
 
 void TForm1::aboutClick() {
-    ui::dialogs().message(this,
-                          "Veyra\r离休人员医疗统筹登记系统\r版本 " + QApplication::applicationVersion());
+    // The notices a program under the GPL shows, and where it keeps what it
+    // writes: the paths in force now, settings included.
+    const QStringList lines = {
+        "Veyra",
+        "离休人员医疗统筹登记系统",
+        "版本 " + QApplication::applicationVersion(),
+        QString(),
+        QString::fromUtf8(app::kCopyright),
+        "本程序是自由软件：您可以按自由软件基金会发布的 GNU 通用公共许可证第3版或（由您选择）任何更新版本"
+        "（GPL-3.0-or-later）再发布和修改它。本程序不提供任何担保。许可证全文见 "
+        "/usr/share/common-licenses/GPL-3 或 https://www.gnu.org/licenses/gpl-3.0.html。",
+        QString(),
+        "工作数据库：" + store::workingDatabasePath(),
+        "报盘文件和导数日志：" + platform::dataDir(),
+        "数据备份：" + store::backupDirectory(),
+        "软盘文件夹：" + platform::floppyDir(),
+        "设置文件：" + platform::settingsFilePath(),
+    };
+    ui::dialogs().message(this, lines.join("\r"));
 }

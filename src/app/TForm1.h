@@ -11,8 +11,9 @@ class TForm1 : public QMainWindow {
   public:
     explicit TForm1(QWidget* parent = nullptr);
 
-    // The date-format check; asks for the end of the program when today's
-    // date is not ten characters long in the user's short date format.
+    // The date-format check: makes the user's short date format give today's
+    // date in ten characters, saying so when it replaced the user's own;
+    // asks for the end of the program only when it could not.
     void FormCreate();
     // Runs the login once the window is shown; closes the window without one.
     void FormShow();

@@ -48,7 +48,27 @@ TForm_login::TForm_login(QWidget* parent) : QDialog(parent) {
     setTabOrder(Edit_username, Edit_password);
     setTabOrder(Edit_password, Button1);
     setTabOrder(Button1, Button2);
-    setFixedSize(227, 136);
+
+    // A fresh register: its one operator still has the password written in
+    // the documentation, which a newcomer has not read.
+    Label_firstLogin = new QLabel(this);
+    Label_firstLogin->setObjectName("Label_firstLogin");
+    Label_firstLogin->setWordWrap(true);
+    Label_firstLogin->setVisible(false);
+    int height = 136;
+    const QString id = store::defaultOperatorId(), password = store::defaultOperatorPassword();
+    if (ADOTable1->recordCount() == 1 &&
+        ADOTable1->lookup("User_Id", id, "Password").toString() == password) {
+        Label_firstLogin->setText(
+            QString("首次使用：用户名 %1，密码 %2。登录后请在“用户管理 › 编辑维护”中修改密码。")
+                .arg(id, password));
+        Label_firstLogin->setVisible(true);
+        Edit_password->setAccessibleDescription(Label_firstLogin->text());
+        grid->addWidget(Label_firstLogin, 3, 0, 1, 2);
+        const QMargins m = grid->contentsMargins();
+        height += grid->verticalSpacing() + Label_firstLogin->heightForWidth(227 - m.left() - m.right());
+    }
+    setFixedSize(227, height);
     ui::centreOnScreen(this);
 
     connect(Button1, &QPushButton::clicked, this, &TForm_login::Button1Click);

@@ -27,6 +27,9 @@ class TForm_login : public QDialog {
     QLineEdit* Edit_password;
     QPushButton* Button1;
     QPushButton* Button2;
+    // How to log in the first time, shown while the operators are only the
+    // first one with its first password.
+    QLabel* Label_firstLogin;
 
   private:
     ui::KeyPreview* keys_;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/Startup.h"
+#include "platform/Files.h"
 #include "store/DatabaseFactory.h"
 
 namespace {
@@ -14,6 +15,7 @@ bool haveDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::keepNewFilesPrivate();
     if (!haveDisplay()) {
         std::fprintf(stderr,
                      "veyra: no display found (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"

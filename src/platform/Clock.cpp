@@ -34,7 +34,10 @@ void setToday(const QDate& day) {
 }
 
 QString todayText() {
-    return today().toString(shortDateFormat());
+    // A format such as yyyy/MM/dd would make folders of the file name.
+    QString text = today().toString(shortDateFormat());
+    text.replace('/', '-').replace('\\', '-');
+    return text;
 }
 
 }  // namespace platform

@@ -15,7 +15,8 @@ void setToday(const QDate& day);
 QDateTime now();
 void setNow(const QDateTime& moment);
 
-// Today in the user's short date format, as it goes into file names.
+// Today in the user's short date format, as it goes into file names: a
+// path separator in it ("/" or "\\") becomes "-".
 QString todayText();
 
 }  // namespace platform

@@ -12,6 +12,10 @@
 
 namespace platform {
 
+void keepNewFilesPrivate() {
+    ::umask(077);
+}
+
 bool syncFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;
@@ -138,6 +142,9 @@ bool copyContents(const QString& src, const QString& dst, bool durable, QString*
     };
     struct stat st {};
     if (::fstat(out, &st) != 0 || !S_ISREG(st.st_mode)) return fail(CopyFailure::Writing, EINVAL);
+    // A file replaced in place keeps its old mode. A folder that keeps no
+    // modes (a FAT stick) refuses this, which is no reason to stop.
+    if ((st.st_mode & 0777) != 0600) (void)::fchmod(out, 0600);
     ::fstat(in, &st);
     const qint64 total = st.st_size;
     qint64 done = 0;

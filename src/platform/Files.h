@@ -18,9 +18,15 @@ QString systemErrorText(int error);
 // Never blocks. *why says what it is instead.
 bool isPlainFile(const QString& path, QString* why = nullptr, bool allowHoles = false);
 
+// The register, its backups, submission files and logs hold names and ID
+// numbers: files the process creates from now on are its owner's alone
+// (0600, folders 0700). Called first thing by every program.
+void keepNewFilesPrivate();
+
 // Copies src to dst (replacing dst) and flushes the data and the directory
-// entry to disk before returning true. On failure dst is left absent and
-// *error holds the reason.
+// entry to disk before returning true. The copy is readable by its owner
+// only, whatever the source's mode or an earlier dst's. On failure dst is
+// left absent and *error holds the reason.
 bool copyFileDurably(const QString& src, const QString& dst, QString* error = nullptr,
                      CopyFailure* failure = nullptr);
 

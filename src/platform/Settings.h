@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 
 // Per-user settings: one INI file under $XDG_CONFIG_HOME/Veyra/ (default
@@ -15,6 +16,25 @@ void setSettingsFilePath(const QString& path);
 QString shortDateFormat();
 // Writes sShortDate; returns false when the settings file cannot be written.
 bool setShortDateFormat(const QString& format);
+
+// The first-start rule of the window and the command-line tools alike. The
+// program needs today's date in ten characters. A user without sShortDate
+// gets "yyyy-MM-dd", as an installer would write it; a format that gives
+// another length is replaced by it. The settings file is read at every use,
+// so the new format holds at once.
+struct ShortDateSetup {
+    enum Outcome {
+        Kept,        // the format in force gives ten characters
+        Installed,   // there was none: "yyyy-MM-dd" written
+        Replaced,    // the user's format gave another length: "yyyy-MM-dd" written
+        Unwritable,  // the format in force is too short or long and could not be replaced
+    } outcome = Kept;
+    QString format;     // the format found before
+    QString todayText;  // today in that format
+};
+ShortDateSetup setUpShortDateFormat(const QDate& today);
+// What the operator is told after Replaced or Unwritable ("\r" between lines).
+QString shortDateNotice(const ShortDateSetup& setup);
 
 // Directory for submission files and transfer logs (DataDir, default ~/orvanta).
 QString dataDir();

@@ -115,4 +115,53 @@ TEST_F(LoginTest, EscAndExitButtonAbandonTheLogin) {
     }
 }
 
+// A newcomer has not read the README: while the operators are only the
+// first one with its first password, the window says how to log in and
+// where to change the password. A changed password or another operator ends it.
+TEST(FirstLogin, TheWindowSaysHowUntilTheFirstPasswordIsChanged) {
+    struct Case {
+        const char* why;
+        const char* sql;
+        bool told;
+    } cases[] = {
+        {"fresh register", nullptr, true},
+        {"password changed", "UPDATE M_UserManager SET PASSWORD = '654321'", false},
+        {"another operator", "INSERT INTO M_UserManager (USER_ID, PASSWORD) VALUES ('li', 'abc')", false},
+        {"first operator renamed", "UPDATE M_UserManager SET USER_ID = 'zhang'", false},
+    };
+    for (const Case& c : cases) {
+        WorkDir w;
+        RecordingDialogs d;
+        if (c.sql) {
+            store::Connection db;
+            db.open(w.database());
+            db.execute(c.sql);
+        }
+        TForm_login f;
+        f.show();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(f.Label_firstLogin->isVisible(), c.told) << c.why;
+        if (!c.told) {
+            EXPECT_EQ(f.size(), QSize(227, 136)) << c.why;
+            continue;
+        }
+        const QString text = f.Label_firstLogin->text();
+        for (const char* part : {"admin", "123456", "用户管理 › 编辑维护", "修改密码"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << " " << text.toStdString();
+        // Room for every line below the unchanged rows, within the window.
+        EXPECT_EQ(f.width(), 227);
+        EXPECT_GE(f.Label_firstLogin->height(),
+                  f.Label_firstLogin->heightForWidth(f.Label_firstLogin->width()));
+        EXPECT_LE(f.Label_firstLogin->geometry().bottom(), f.height());
+        EXPECT_GT(f.Label_firstLogin->geometry().top(), f.Button1->geometry().bottom());
+        EXPECT_GE(f.Edit_password->height(), f.Edit_password->sizeHint().height());
+        EXPECT_EQ(f.Edit_password->accessibleDescription(), text);
+        // The hint changes nothing of the login itself.
+        f.Edit_password->setText("123456");
+        f.Button1Click();
+        EXPECT_EQ(loginOK, 1);
+        EXPECT_TRUE(d.shown.isEmpty());
+    }
+}
+
 }  // namespace

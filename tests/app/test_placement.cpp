@@ -8,15 +8,13 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QProcessEnvironment>
 #include <QScreen>
-#include <QStandardPaths>
 #include <QTest>
-#include <QThread>
 
 #include "employer/TForm_XGSBDJZH.h"
 #include "employer/TForm_cop_query.h"
 #include "person/TForm_Person_query.h"
+#include "support/PrivateDisplay.h"
 #include "support/TestSupport.h"
 
 namespace {
@@ -52,45 +50,15 @@ TEST(WindowPlacement, ChildMeasuresOnTheDisplay) {
     measure("change_number", change);
 }
 
-class Background {
-  public:
-    ~Background() {
-        if (p.state() != QProcess::NotRunning) {
-            p.terminate();
-            if (!p.waitForFinished(3000)) p.kill();
-            p.waitForFinished(3000);
-        }
-    }
-    QProcess p;
-};
-
 TEST(WindowPlacement, OuterSizeAndCentreUnderAWindowManager) {
     if (!qEnvironmentVariableIsEmpty(kChildVariable)) GTEST_SKIP();
-    const QString xvfb = QStandardPaths::findExecutable("Xvfb");
-    const QString openbox = QStandardPaths::findExecutable("openbox");
-    if (xvfb.isEmpty() || openbox.isEmpty()) GTEST_SKIP() << "needs Xvfb and openbox";
+    if (!testing_support::PrivateDisplay::available(true)) GTEST_SKIP() << "needs Xvfb and openbox";
+    testing_support::PrivateDisplay x;
+    const QString failed = x.start(true);
+    ASSERT_TRUE(failed.isEmpty()) << failed.toStdString();
 
-    // Xvfb picks a free display and writes its number once it accepts clients.
-    Background server;
-    server.p.start(xvfb, {"-displayfd", "1", "-screen", "0", "1280x1024x24", "-nolisten", "tcp"});
-    ASSERT_TRUE(server.p.waitForStarted());
-    QByteArray number;
-    while (!number.contains('\n') && server.p.waitForReadyRead(10000))
-        number += server.p.readAllStandardOutput();
-    ASSERT_TRUE(number.contains('\n')) << "Xvfb did not start";
-    const QString display = ":" + QString::fromLatin1(number.trimmed());
-
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DISPLAY", display);
-    Background wm;
-    wm.p.setProcessEnvironment(env);
-    wm.p.start(openbox, {"--sm-disable"});
-    ASSERT_TRUE(wm.p.waitForStarted());
-    QThread::msleep(1500);  // openbox takes over the screen
-    ASSERT_EQ(wm.p.state(), QProcess::Running) << wm.p.readAllStandardError().toStdString();
-
+    QProcessEnvironment env = x.environment();
     QProcess child;
-    env.insert("QT_QPA_PLATFORM", "xcb");
     env.insert(kChildVariable, "1");
     child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(),

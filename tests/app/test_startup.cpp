@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QMenu>
 #include <QMenuBar>
 #include <QScreen>
@@ -28,55 +29,100 @@ using namespace testing_support;
 
 namespace {
 
-TEST(DateCheck, OnlyTheLengthOfTodaysDateCounts) {
+// The format is written into the settings file, which every use reads: it
+// holds at once, so the program goes on instead of asking for a restart.
+TEST(DateCheck, OnlyTheLengthOfTodaysDateCountsAndANewFormatHoldsAtOnce) {
     struct Case {
-        const char* format;
-        bool ends;
+        const char* format;  // nullptr: the user has none
+        bool replaced;
     } cases[] = {
         {"yyyy-MM-dd", false},  // 2004-05-06
         {"dd/MM/yyyy", false},  // 06/05/2004: another order and separator pass
         {"yyyy/MM/dd", false}, {"dd.MM.yyyy", false}, {"yyyy-M-d", true},  // 2004-5-6
-        {"yy-MM-dd", true},
+        {"yy-MM-dd", true},    {nullptr, false},  // written silently, as an installer would
     };
     for (const Case& c : cases) {
         WorkDir w;
         platform::setToday(QDate(2004, 5, 6));
-        platform::setShortDateFormat(c.format);
+        if (c.format)
+            platform::setShortDateFormat(c.format);
+        else
+            QFile::remove(platform::settingsFilePath());
         RecordingDialogs d;
         TForm1 f;
-        EXPECT_EQ(f.endRequested(), c.ends) << c.format;
-        if (c.ends) {
-            EXPECT_EQ(d.messages(), QStringList{"安装后需要重新启动计算机"});
-            EXPECT_EQ(platform::readSetting("sShortDate"), "yyyy-MM-dd");
+        EXPECT_FALSE(f.endRequested()) << c.format;
+        EXPECT_EQ(platform::readSetting("sShortDate"), c.replaced || !c.format ? "yyyy-MM-dd" : c.format);
+        EXPECT_EQ(platform::todayText(), c.replaced || !c.format
+                                             ? "2004-05-06"
+                                             : QDate(2004, 5, 6).toString(c.format).replace('/', '-'));
+        if (c.replaced) {
+            ASSERT_EQ(d.messages().size(), 1) << c.format;
+            EXPECT_TRUE(d.messages()[0].contains(QString("“%1”").arg(c.format)))
+                << d.messages()[0].toStdString();
+            EXPECT_TRUE(d.messages()[0].contains("yyyy-MM-dd")) << d.messages()[0].toStdString();
         } else {
-            EXPECT_TRUE(d.shown.isEmpty());
-            EXPECT_EQ(platform::readSetting("sShortDate"), c.format);
+            EXPECT_TRUE(d.shown.isEmpty()) << c.format;
         }
     }
 }
 
-TEST(Startup, EndsBeforeTheLoginWhenTheDateFormatIsTooShort) {
+TEST(Startup, AFormatReplacedAtStartGoesOnToTheLogin) {
     WorkDir w;
     platform::setToday(QDate(2004, 5, 6));
     platform::setShortDateFormat("yyyy-M-d");
     RecordingDialogs d;
-    ModalRecorder modal;
+    ModalRecorder modal;  // the login closed without logging in: the program ends
     EXPECT_EQ(app::run(), 0);
-    EXPECT_EQ(d.messages(), QStringList{"安装后需要重新启动计算机"});
-    EXPECT_TRUE(modal.windows.isEmpty());  // no login shown
-    EXPECT_EQ(loginOK, 0);
+    ASSERT_EQ(d.messages().size(), 1);
+    EXPECT_FALSE(d.messages()[0].contains("重新启动")) << d.messages()[0].toStdString();
+    ASSERT_EQ(modal.windows.size(), 1);
+    EXPECT_EQ(modal.windows[0]->objectName(), "Form_login");
 }
 
-TEST(Startup, WithoutWorkingDatabaseShowsTheEngineErrorAndEnds) {
+// Only when the format cannot be written does the program end, saying why.
+TEST(Startup, EndsBeforeTheLoginWhenTheDateFormatCannotBeSet) {
+    WorkDir w;
+    QFile plain(w.file("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.close();
+    platform::setSettingsFilePath(w.file("plain/Veyra.ini"));
+    // Without settings the data directory is ~/orvanta, which the windows make.
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(w.path()));
+    // The locale's own format (the tests' C locale) gives 11 characters that day.
+    platform::setToday(QDate(2004, 12, 16));
+    ASSERT_NE(platform::today().toString(platform::shortDateFormat()).length(), 10);
+    RecordingDialogs d;
+    ModalRecorder modal;
+    EXPECT_EQ(app::run(), 1);
+    ASSERT_EQ(d.messages().size(), 1);
+    EXPECT_TRUE(d.messages()[0].contains(w.file("plain/Veyra.ini"))) << d.messages()[0].toStdString();
+    EXPECT_TRUE(modal.windows.isEmpty());  // no login shown
+    EXPECT_EQ(loginOK, 0);
+    qputenv("HOME", home);
+}
+
+// Started from a terminal outside the launcher's folder: the operator is
+// told where the register is, or how to make one, before any window.
+TEST(Startup, WithoutWorkingDatabaseSaysHowToStartAndEnds) {
     WorkDir w;
     store::setWorkingDatabasePath(w.file("elsewhere/Enterprise.mdb"));
     RecordingDialogs d;
     ModalRecorder modal;
     EXPECT_EQ(app::run(), 1);
     ASSERT_EQ(d.errors().size(), 1);
-    EXPECT_TRUE(d.errors()[0].contains("Enterprise.mdb"));
+    const QString text = d.errors()[0];
+    for (const QString& part : {w.file("elsewhere"), QString("Enterprise.mdb"), QString("veyra-launch"),
+                                QString("veyra-newdb"), app::launcherWorkingDirectory()})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\n" << text.toStdString();
     EXPECT_TRUE(modal.windows.isEmpty());
     EXPECT_EQ(Form1, nullptr);
+
+    // Where the launcher's folder holds a register, the text points there.
+    EXPECT_TRUE(app::missingDatabaseText(w.file("elsewhere/Enterprise.mdb"), w.path())
+                    .contains(QString("您的工作数据库在“%1”中").arg(w.path())));
+    EXPECT_FALSE(app::missingDatabaseText(w.file("elsewhere/Enterprise.mdb"), w.file("elsewhere"))
+                     .contains("您的工作数据库在"));
 }
 
 // A register of the release before the key rule, holding two registration
@@ -134,6 +180,12 @@ TEST(Startup, AWorkingDatabaseOfANewerFormatEndsTheProgramInWords) {
 TEST(Startup, CreatesTheTenWindowsWithTheirCaptions) {
     WorkDir w;
     RecordingDialogs d;
+    {
+        // The login keeps its size once the first password was changed.
+        store::Connection c;
+        c.open(w.database());
+        c.execute("UPDATE M_UserManager SET PASSWORD = 'x1y2z3'");
+    }
     app::createWindows();
     const QList<QPair<QWidget*, QString>> captions = {
         {Form1, "Veyra"},
@@ -229,6 +281,23 @@ TEST(MainMenu, EachItemShowsItsWindow) {
     EXPECT_FALSE(Form1->isVisible());
     EXPECT_TRUE(d.shown.isEmpty());
     app::destroyWindows();
+}
+
+// The notices of a program under the GPL, and the paths in force.
+TEST(MainMenu, AboutNamesTheLicenceAndWhereTheFilesAre) {
+    WorkDir w;
+    platform::writeSetting("BackupDir", w.file("backups here"));
+    RecordingDialogs d;
+    TForm1 f;
+    f.About->trigger();
+    ASSERT_EQ(d.messages().size(), 1);
+    const QString text = d.messages()[0];
+    for (const QString& part :
+         {QString("GPL-3.0-or-later"), QString("Copyright © 2026"), QString("不提供任何担保"),
+          QString("/usr/share/common-licenses/GPL-3"), "工作数据库：" + w.database(),
+          "报盘文件和导数日志：" + w.file("orvanta"), "数据备份：" + w.file("backups here"),
+          "软盘文件夹：" + w.file("floppy"), "设置文件：" + w.file("settings/Veyra.ini")})
+        EXPECT_TRUE(text.contains(part)) << part.toStdString() << "\n" << text.toStdString();
 }
 
 TEST(MainWindow, RestoredIsCentredWithItsOuterSize) {

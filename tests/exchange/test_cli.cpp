@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSettings>
 #include <QStringDecoder>
 #include <QThread>
 #include <QtEndian>
@@ -43,8 +44,11 @@ class TransferProgram : public ::testing::Test {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_CONFIG_HOME", work.file("config"));
         env.insert("TMPDIR", tempDir());
+        for (const QString& e : extraEnv) env.insert(e.section('=', 0, 0), e.section('=', 1));
         return env;
     }
+    // NAME=VALUE pairs over the test's own environment.
+    QStringList extraEnv;
     // The program's own temporary folder, to see what it leaves there.
     QString tempDir() const {
         QDir().mkpath(work.file("tmp"));
@@ -122,7 +126,7 @@ TEST_F(TransferProgram, ImportsEachFileInTurnAndWritesTheLogFile) {
     EXPECT_EQ(r.exit, 0) << r.err.toStdString();
     QStringList first{kDashes, "开始向本地库导入数据...."};
     first += statistics(1, 0, 1, 0);
-    first += QStringList{"", "操作完毕！", "操作完毕！", kDashes};
+    first += QStringList{"", "操作完毕！", kDashes};
     QStringList second{kDashes,
                        "开始向本地库导入数据....",
                        "本条企业信息重复，其社保登记证号码为：110000000001",
@@ -132,13 +136,13 @@ TEST_F(TransferProgram, ImportsEachFileInTurnAndWritesTheLogFile) {
                        "本条个人定点医疗机构信息重复，其人员身份证号码为：110101194001010011",
                        "取消本条个人定点医疗机构选择信息导入。"};
     second += statistics(1, 1, 1, 1);
-    second += QStringList{"", "操作完毕！", "操作完毕！", kDashes};
+    second += QStringList{"", "操作完毕！", kDashes};
+    // "操作完毕！" once per file: the window's message box is the log's own line here.
     EXPECT_EQ(r.out, first + second);
 
-    // The log file: every log line up to the second statistics (no message lines).
+    // The log file: every log line up to the second statistics.
     QStringList logged = first + second;
-    logged.removeAt(logged.indexOf("操作完毕！"));  // the first message
-    logged = logged.mid(0, logged.size() - 4);
+    logged = logged.mid(0, logged.size() - 3);
     EXPECT_EQ(logFileLines(), logged);
 
     store::Connection w;
@@ -473,6 +477,111 @@ TEST_F(TransferProgram, CheckAppliesTheImportsRowRules) {
         EXPECT_TRUE(imported.err.contains(QString::fromUtf8(c.where))) << imported.err.toStdString();
     }
     EXPECT_EQ(dump(work.database()), before);
+}
+
+TEST_F(TransferProgram, HelpAndVersion) {
+    for (const char* option : {"--help", "-h"}) {
+        const Outcome r = run({option});
+        EXPECT_EQ(r.exit, 0) << option;
+        EXPECT_TRUE(r.err.isEmpty()) << r.err.toStdString();
+        const QString text = r.out.join('\n');
+        for (const char* part : {"用法", "veyra-transfer import", "veyra-transfer export",
+                                 "veyra-transfer check", "--version", "man veyra-transfer"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << "\n" << text.toStdString();
+    }
+    const Outcome v = run({"--version"});
+    EXPECT_EQ(v.exit, 0);
+    EXPECT_EQ(v.out, QStringList{"veyra-transfer " VEYRA_VERSION});
+}
+
+// Run before the window ever started: no sShortDate. Files are named from
+// a date that never holds a path separator, in the data directory itself,
+// and the format the tool settles on is written for the window too.
+TEST_F(TransferProgram, FileNamesFollowTheFirstStartRuleWhateverTheLocale) {
+    {
+        store::Connection w;
+        w.open(work.database());
+        addEmployer(w, "110000000001", "单位一");
+    }
+    const QDate day = QDate::currentDate();
+    struct Case {
+        const char* locale;
+        const char* stored;  // nullptr: none
+        QString date;        // in the file names
+        const char* after;
+        bool told;
+    } cases[] = {
+        {"zh_CN.UTF-8", nullptr, day.toString("yyyy-MM-dd"), "yyyy-MM-dd", false},  // yyyy/M/d
+        {"en_US.UTF-8", nullptr, day.toString("yyyy-MM-dd"), "yyyy-MM-dd", false},  // M/d/yy
+        {"zh_CN.UTF-8", "yyyy/MM/dd", day.toString("yyyy-MM-dd"), "yyyy/MM/dd", false},
+        {"C.UTF-8", "dd.MM.yyyy", day.toString("dd.MM.yyyy"), "dd.MM.yyyy", false},
+        {"zh_CN.UTF-8", "yy-M-d", day.toString("yyyy-MM-dd"), "yyyy-MM-dd", true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.locale) + " " + (c.stored ? c.stored : "none"));
+        const QString data = work.file(QString("data%1").arg(++n));
+        QString ini = QString("[General]\nDataDir=%1\n").arg(data);
+        if (c.stored) ini += QString("sShortDate=%1\n").arg(c.stored);
+        writeBytes(work.file("config/Veyra/Veyra.ini"), ini.toUtf8());
+        extraEnv = {QString("LANG=") + c.locale, QString("LC_ALL=") + c.locale};
+        const Outcome r = run({"export"});
+        EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+        EXPECT_TRUE(QFileInfo(data + "/" + c.date + ".mdb").isFile())
+            << QDir(data).entryList().join(' ').toStdString();
+        EXPECT_TRUE(QFileInfo(data + "/离休统筹导数日志文件" + c.date + ".log").isFile())
+            << QDir(data).entryList().join(' ').toStdString();
+        EXPECT_EQ(QDir(data).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList());
+        QSettings settings(work.file("config/Veyra/Veyra.ini"), QSettings::IniFormat);
+        EXPECT_EQ(settings.value("sShortDate").toString(), c.after);
+        EXPECT_EQ(settings.value("DataDir").toString(), data);
+        EXPECT_EQ(r.err.contains("不是10个字符"), c.told) << r.err.toStdString();
+    }
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
+}
+
+// The register, its backups, submission files and logs hold names and ID
+// numbers: the programs make them readable by their owner only, whatever
+// the umask they were started with.
+TEST_F(TransferProgram, FilesTheProgramsMakeAreTheOwnersOnly) {
+    const mode_t umaskBefore = ::umask(022);
+    QProcess newdb;
+    newdb.start(VEYRA_NEWDB_PROGRAM, {work.file("fresh")});
+    ASSERT_TRUE(newdb.waitForFinished(60000));
+    ASSERT_EQ(newdb.exitCode(), 0) << newdb.readAllStandardError().toStdString();
+    // An export file of an earlier release, readable by all, is replaced by a private one.
+    QDir().mkpath(work.file("orvanta"));
+    const QString days = work.file("orvanta/" + today() + ".mdb");
+    writeBytes(days, "old");
+    ::chmod(QFile::encodeName(days).constData(), 0644);
+    const QString fresh = work.file("fresh/Enterprise.mdb");
+    Outcome r = run({"import", goodSource(), "--into", fresh});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    r = run({"export", "--from", fresh});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    r = run({"export", "--from", fresh, "--to", work.file("new folder/named.mdb")});
+    EXPECT_EQ(r.exit, 0) << r.err.toStdString();
+    ::umask(umaskBefore);
+
+    const QStringList backups =
+        QDir(work.file("orvanta/备份")).entryList({"Enterprise-*-import.mdb"}, QDir::Files);
+    ASSERT_EQ(backups.size(), 1);
+    const QList<QPair<QString, mode_t>> expected = {
+        {work.file("fresh"), 0700},
+        {fresh, 0600},
+        {work.file("fresh/structure.mdb"), 0600},
+        {work.file("orvanta/备份"), 0700},
+        {work.file("orvanta/备份/" + backups.first()), 0600},
+        {logFile(), 0600},
+        {days, 0600},
+        {work.file("new folder"), 0700},
+        {work.file("new folder/named.mdb"), 0600},
+    };
+    for (const auto& [path, mode] : expected) EXPECT_EQ(modeOf(path), mode) << path.toStdString();
 }
 
 }  // namespace

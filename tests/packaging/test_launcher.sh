@@ -20,6 +20,7 @@ pwd > "$HOME/started-in"
 SH
 chmod +x "$tmp/bin/veyra"
 
+umask 022
 run() {  # run HOME
     env -u XDG_CONFIG_HOME -u VEYRA_WORKDIR HOME="$1" PATH="$tmp/bin:$PATH" sh "$launcher" >/dev/null 2>&1
 }
@@ -34,6 +35,11 @@ run "$home" || fail "fresh: launcher failed"
 [ "$(cat "$home/started-in" 2>/dev/null)" = "$home/Veyra" ] || fail "fresh: not started in ~/Veyra"
 [ "$(cat "$(conf "$home")")" = "$(printf '[General]\nsShortDate=yyyy-MM-dd')" ] ||
     fail "fresh: settings file is: $(cat "$(conf "$home")")"
+# Names and ID numbers: the user's alone, whatever the umask it was started with.
+for f in Veyra:700 Veyra/Enterprise.mdb:600 Veyra/structure.mdb:600 .config/Veyra/Veyra.ini:600; do
+    mode=$(stat -c %a "$home/${f%:*}")
+    [ "$mode" = "${f#*:}" ] || fail "fresh: ${f%:*} has mode $mode"
+done
 
 # A second start keeps the database and writes nothing twice.
 before=$(cksum < "$home/Veyra/Enterprise.mdb")
