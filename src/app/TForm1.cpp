@@ -78,7 +78,7 @@ void TForm1::FormCreate() {
     if (s.outcome == platform::ShortDateSetup::Kept || s.outcome == platform::ShortDateSetup::Installed)
         return;
     const QString text = platform::shortDateNotice(s);
-    std::fprintf(stderr, "veyra: %s\n", qPrintable(QString(text).replace('\r', ' ')));
+    std::fprintf(stderr, "veyra: %s\n", qPrintable(QString(text).replace('\r', '\n')));
     ui::dialogs().message(nullptr, text);
     endRequested_ = s.outcome == platform::ShortDateSetup::Unwritable;
 }

@@ -96,7 +96,8 @@ TEST(DesktopIdentity, TheDesktopEntryNamesTheWindowsClass) {
     const QString out = QString::fromUtf8(child.readAllStandardOutput());
     ASSERT_EQ(child.exitCode(), 0) << out.toStdString() << child.readAllStandardError().toStdString();
     // WM_CLASS(STRING) = "instance", "class"
-    const QRegularExpressionMatch m = QRegularExpression(R"(WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)")").match(out);
+    const QRegularExpressionMatch m =
+        QRegularExpression(R"re(WM_CLASS\(STRING\) = "([^"]*)", "([^"]*)")re").match(out);
     ASSERT_TRUE(m.hasMatch()) << out.toStdString();
     EXPECT_EQ(m.captured(2), wmClass);
 }

@@ -19,6 +19,7 @@
 #include "exchange/TForm_import.h"
 #include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
+#include "store/Connection.h"
 #include "support/TestSupport.h"
 
 using namespace testing_support;
@@ -51,6 +52,9 @@ void expectRoomAndNoOverlap(QWidget* window, const std::string& where) {
         QSize need = qobject_cast<QLabel*>(w) || qobject_cast<QPushButton*>(w)
                          ? w->sizeHint()
                          : QSize(w->minimumSizeHint().width(), w->sizeHint().height());
+        // A label that wraps needs its longest word across and every line down.
+        if (auto* l = qobject_cast<QLabel*>(w); l && l->wordWrap())
+            need = QSize(l->minimumSizeHint().width(), l->heightForWidth(l->width()));
         // A button's hint includes the style's customary minimum width of a
         // text button; what it must have is room for its caption.
         if (auto* b = qobject_cast<QPushButton*>(w))
@@ -115,8 +119,20 @@ TEST_P(Layouts, PersonWindow) {
 }
 
 TEST_P(Layouts, LoginWindow) {
+    {
+        // The described window, once the first password was changed.
+        store::Connection c;
+        c.open(work.database());
+        c.execute("UPDATE M_UserManager SET PASSWORD = '654321'");
+        TForm_login w;
+        check(&w, QSize(227, 136));
+        c.execute("UPDATE M_UserManager SET PASSWORD = '123456'");
+    }
+    // A fresh register: the first login's hint below, the window as much taller.
     TForm_login w;
-    check(&w, QSize(227, 136));
+    ASSERT_TRUE(w.Label_firstLogin->isVisibleTo(&w));
+    EXPECT_GT(w.height(), 136);
+    check(&w, QSize(227, w.height()));
 }
 
 TEST_P(Layouts, OperatorWindow) {

@@ -2,7 +2,8 @@
 # The Debian package as a newcomer receives it: built from this build tree,
 # it holds the README, the changelog and the manual pages, gzipped as Debian
 # keeps them; the manual pages read without a warning; the changelog, the
-# package and the programs' --version all carry the project's one version.
+# package and the programs' --version all carry the project's one version;
+# lintian finds nothing to warn of.
 #   test_package.sh BUILD_DIR VERSION CPACK
 set -u
 build=$1
@@ -62,6 +63,12 @@ done
 
 grep -q '^StartupWMClass=' "$root/usr/share/applications/org.veyra.Veyra.desktop" ||
     fail "the desktop entry has no StartupWMClass"
+
+# Debian's own checks. The contact address is a placeholder until the project has one.
+if command -v lintian >/dev/null; then
+    lintian --suppress-tags bogus-mail-host,bogus-mail-host-in-debian-changelog --fail-on error,warning \
+        "$deb" > "$tmp/lintian" 2>&1 || fail "lintian: $(grep -v 'root privileges' "$tmp/lintian")"
+fi
 
 [ "$fails" = 0 ] && echo "package: all checks passed"
 exit "$fails"
