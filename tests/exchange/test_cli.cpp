@@ -539,11 +539,6 @@ TEST_F(TransferProgram, FileNamesFollowTheFirstStartRuleWhateverTheLocale) {
     }
 }
 
-mode_t modeOf(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 // The register, its backups, submission files and logs hold names and ID
 // numbers: the programs make them readable by their owner only, whatever
 // the umask they were started with.
@@ -570,7 +565,7 @@ TEST_F(TransferProgram, FilesTheProgramsMakeAreTheOwnersOnly) {
     const QStringList backups =
         QDir(work.file("orvanta/备份")).entryList({"Enterprise-*-import.mdb"}, QDir::Files);
     ASSERT_EQ(backups.size(), 1);
-    const QList<QPair<QString, mode_t>> expected = {
+    const QList<QPair<QString, unsigned>> expected = {
         {work.file("fresh"), 0700},
         {fresh, 0600},
         {work.file("fresh/structure.mdb"), 0600},
@@ -581,7 +576,8 @@ TEST_F(TransferProgram, FilesTheProgramsMakeAreTheOwnersOnly) {
         {work.file("new folder"), 0700},
         {work.file("new folder/named.mdb"), 0600},
     };
-    for (const auto& [path, mode] : expected) EXPECT_EQ(modeOf(path), mode) << path.toStdString();
+    for (const auto& [path, mode] : expected)
+        EXPECT_EQ(testing_support::fileMode(path), mode) << path.toStdString();
 }
 
 }  // namespace

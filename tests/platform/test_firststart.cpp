@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Files.h"
 #include "platform/Settings.h"
+#include "support/TestSupport.h"
 
 namespace {
 
@@ -94,11 +95,6 @@ TEST_F(Settings, ADateInAFileNameHoldsNoPathSeparator) {
     }
 }
 
-mode_t modeOf(const QString& path) {
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
-}
-
 // A copy is its owner's alone, whatever the source's mode, and also where
 // it replaces a file an earlier release left readable by all.
 TEST(PrivateFiles, CopiesAreTheOwnersOnly) {
@@ -119,10 +115,10 @@ TEST(PrivateFiles, CopiesAreTheOwnersOnly) {
                 ASSERT_EQ(::chmod(QFile::encodeName(dst).constData(), 0644), 0);
             }
             ASSERT_TRUE(durable ? platform::copyFileDurably(src, dst) : platform::copyFile(src, dst));
-            EXPECT_EQ(modeOf(dst), mode_t(0600)) << durable << existing;
+            EXPECT_EQ(testing_support::fileMode(dst), 0600u) << durable << existing;
         }
     }
-    EXPECT_EQ(modeOf(src), mode_t(0644));
+    EXPECT_EQ(testing_support::fileMode(src), 0644u);
 }
 
 }  // namespace

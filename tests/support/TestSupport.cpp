@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QDir>
@@ -140,6 +141,11 @@ WorkDir::~WorkDir() {
     platform::setSettingsFilePath(QString());
     platform::setToday(QDate());
     platform::setNow(QDateTime());
+}
+
+unsigned fileMode(const QString& path) {
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mode & 07777 : 0;
 }
 
 void typeText(QWidget* target, const QString& text) {

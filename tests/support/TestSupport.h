@@ -100,6 +100,9 @@ QString copyFixture(const QString& relative, const QString& dir, const QString& 
 // long names), in one transaction: a file large enough to take a while.
 void addManyEmployers(const QString& database, const QString& prefix, int count, int nameRepeats = 4);
 
+// A file's permission bits (0600 and the like); 0 when it does not exist.
+unsigned fileMode(const QString& path);
+
 // Types text as key presses, one per character (a pair outside the BMP is one
 // press, as a keyboard or input method delivers it); unlike QTest::keyClicks it
 // takes Chinese characters (delivered as key events carrying the text).
