@@ -128,6 +128,7 @@ void TForm_cop_info::Button_saveClick() {
 void TForm_cop_info::Button_insertClick() {
     ui::guarded(this, [this] {
         if (!ADOTable_corporation->isOpen()) ADOTable_corporation->open();
+        ui::updateRecords(this);
         if (ADOTable_corporation->modified() && ui::dialogs().confirm(this, kSaveQuestion)) {
             if (checkInput()) return;
             if (!saveRecord()) return;
@@ -145,6 +146,8 @@ void TForm_cop_info::Button_insertClick() {
 
 void TForm_cop_info::Button_CLOSEClick() {
     ui::guarded(this, [this] {
+        // The field being typed in counts as changed, as if it had been left.
+        if (ADOTable_corporation->isOpen()) ui::updateRecords(this);
         if (ADOTable_corporation->isOpen() && ADOTable_corporation->modified() &&
             ui::dialogs().confirm(this, kSaveQuestion)) {
             if (checkInput()) return;

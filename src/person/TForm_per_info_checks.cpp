@@ -66,7 +66,7 @@ struct PendingRow {
 }  // namespace
 
 void TForm_per_info::flushBoundFields() {
-    for (ui::DBEdit* e : findChildren<ui::DBEdit*>()) e->updateRecord();
+    ui::updateRecords(this);
 }
 
 int TForm_per_info::corpBelong() const {

@@ -103,6 +103,10 @@ void DBEdit::setFieldText(const QString& t) {
     updateRecord();
 }
 
+void updateRecords(QWidget* window) {
+    for (DBEdit* e : window->findChildren<DBEdit*>()) e->updateRecord();
+}
+
 void DBEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
     // A popup or a message box taking the focus is not leaving the field.

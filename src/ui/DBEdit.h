@@ -48,4 +48,8 @@ class DBEdit : public LineEdit {
     QRegularExpressionValidator* numeric_ = nullptr;
 };
 
+// Writes the pending typed text of every bound field of a window into its
+// row, so a question about unsaved data also sees the field being typed in.
+void updateRecords(QWidget* window);
+
 }  // namespace ui

@@ -1,8 +1,10 @@
 #include "ui/Dialogs.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStyle>
@@ -16,6 +18,21 @@ QString displayable(const QString& text) {
     return t;
 }
 
+// A question is answered by its buttons only: Esc and the title bar's close
+// button would otherwise count as "No", and a "No" to "要保存吗？" throws the
+// typed record away.
+class Question : public QMessageBox {
+  public:
+    using QMessageBox::QMessageBox;
+
+  protected:
+    void keyPressEvent(QKeyEvent* e) override {
+        if (e->matches(QKeySequence::Cancel)) return;
+        QMessageBox::keyPressEvent(e);
+    }
+    void closeEvent(QCloseEvent* e) override { e->ignore(); }
+};
+
 class QtDialogs : public Dialogs {
   public:
     void message(QWidget* parent, const QString& text) override {
@@ -24,8 +41,8 @@ class QtDialogs : public Dialogs {
         box.exec();
     }
     bool confirm(QWidget* parent, const QString& text) override {
-        QMessageBox box(QMessageBox::Question, applicationTitle(), displayable(text), QMessageBox::NoButton,
-                        parent);
+        Question box(QMessageBox::Question, applicationTitle(), displayable(text), QMessageBox::NoButton,
+                     parent);
         // The texts tell the operator what "Yes" and "No" do, so the buttons say exactly that.
         QPushButton* yes = box.addButton("Yes", QMessageBox::YesRole);
         box.addButton("No", QMessageBox::NoRole);

@@ -14,7 +14,8 @@ class Dialogs {
     virtual ~Dialogs() = default;
     // Message box: the text, an OK button, the application title as caption.
     virtual void message(QWidget* parent, const QString& text) = 0;
-    // Confirmation box with Yes and No; true for Yes.
+    // Confirmation box with Yes and No; true for Yes. Only the two buttons
+    // answer it: Esc and the close button leave it open.
     virtual bool confirm(QWidget* parent, const QString& text) = 0;
     // Standard error box: an error's own text.
     virtual void error(QWidget* parent, const QString& text) = 0;

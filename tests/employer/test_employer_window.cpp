@@ -289,6 +289,24 @@ TEST_F(EmployerWindowTest, CloseAsksOnlyWhenChanged) {
     EXPECT_EQ(w->ADOTable_corporation->state(), store::Dataset::State::Browse);
 }
 
+// Esc or 新增 straight after typing, without leaving the field: the typed text
+// counts as a change, so the question comes before anything is dropped.
+TEST_F(EmployerWindowTest, TextStillBeingTypedIsAskedAbout) {
+    for (auto command : {&TForm_cop_info::Button_CLOSEClick, &TForm_cop_info::Button_insertClick}) {
+        focus(w->DBEdit_DWMC);
+        type("Typing");
+        dialogs.clear();
+        dialogs.answer(true);  // Yes with an invalid employer: the check refuses, nothing is lost
+        (w.get()->*command)();
+        EXPECT_EQ(dialogs.texts(), (QStringList{"数据已经修改，要保存吗？\r\r保存选 Yes,不保存选 No",
+                                                "请正确输入社保登记证号码"}));
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_EQ(w->DBEdit_DWMC->text(), "Typing");
+        EXPECT_EQ(w->ADOTable_corporation->value("NAME").toString(), "Typing");
+        w->DBEdit_DWMC->setFieldText(QString());
+    }
+}
+
 TEST_F(EmployerWindowTest, CloseAfterSaveAsksNothing) {
     fillValid();
     focus(w->DBEdit_YHZH);
