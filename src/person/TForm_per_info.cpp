@@ -144,6 +144,11 @@ void TForm_per_info::openLists() {
 }
 
 bool TForm_per_info::keyPressed(QWidget* target, int key, Qt::KeyboardModifiers) {
+    // Esc in the search panel leaves the panel, not the window.
+    if (key == Qt::Key_Escape && Panel_hos->isVisible() && Panel_hos->isAncestorOf(target)) {
+        closeHosPanel();
+        return true;
+    }
     if (target == Edit_hosinput) return Edit_hosinputKeyDown(key);
     return false;
 }

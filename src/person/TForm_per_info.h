@@ -67,6 +67,9 @@ class TForm_per_info : public QDialog {
     void Edit_hosinputChange();
     void DBGrid1DblClick();
     void Button1Click();
+    // Esc in the search panel: the panel closes without taking a row, and
+    // the focus goes on to "离休医疗统筹缴费方式" as at the end of the chain.
+    void closeHosPanel();
     // Key handlers; true when the key is swallowed.
     bool Edit_hosinputKeyDown(int key);
     // Shared by the postcode and the five slots: digits and Backspace only.

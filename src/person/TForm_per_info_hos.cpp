@@ -156,3 +156,10 @@ void TForm_per_info::takeHosRow() {
 void TForm_per_info::Button1Click() {
     Panel_hos->hide();
 }
+
+void TForm_per_info::closeHosPanel() {
+    // Cancelled: the grid giving up the focus takes no row, the slot keeps its code.
+    QScopedValueRollback<bool> cancelling(takingHosRow_, true);
+    DBLookupComboBox_LXJFFS->setFocus(Qt::OtherFocusReason);
+    Panel_hos->hide();
+}

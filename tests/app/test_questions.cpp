@@ -234,6 +234,22 @@ TEST(Questions, OnTheDesktop) {
     };
     for (const QuestionCase& c : cases) run(c);
 
+    // Esc in the person window's institution panel closes the panel only: no
+    // question, the window and the typed name stay.
+    {
+        SCOPED_TRACE("Esc in the institution panel");
+        personTyping();
+        person->DBEdit_DDYLJG[0]->setFocus(Qt::OtherFocusReason);
+        QTRY_VERIFY(person->Panel_hos->isVisible());
+        QuestionProbe probe("No", {});  // answers a question that must not come
+        pressKeyOnDisplay(kEscape);
+        QTest::qWait(800);
+        EXPECT_TRUE(probe.question.isEmpty()) << probe.question.toStdString();
+        EXPECT_FALSE(person->Panel_hos->isVisible());
+        EXPECT_TRUE(personKept().isEmpty()) << personKept().toStdString();
+        person->hide();
+    }
+
     // 数据恢复: the question after choosing a backup; No leaves the dialog open with nothing chosen.
     app::TForm_restore restore;
     run({"数据恢复", "No",

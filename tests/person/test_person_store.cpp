@@ -2,6 +2,8 @@
 // and the store of both rows in one transaction.
 #include "PersonFixture.h"
 
+#include <functional>
+
 namespace {
 
 QWidget* fw() {
@@ -267,6 +269,45 @@ TEST_F(PersonWindowTest, SlotChainDrivenWithKeys) {
     EXPECT_EQ(focusName(), "DBLookupComboBox_LXJFFS");
     EXPECT_TRUE(win->ADOTable_DDYLJG->value("HOSP_3").isNull());
     EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join("|").toStdString();
+}
+
+// Esc anywhere in the search panel closes the panel only: no question, the
+// window and what was typed stay, the slot keeps its code, no row is taken.
+TEST_F(PersonWindowTest, EscInTheInstitutionPanelClosesThePanelOnly) {
+    show();
+    win->DBEdit_NAME->setFocus();
+    QTest::keyClicks(fw(), "Wang Wu");
+    win->DBEdit_DDYLJG[0]->setFieldText("01010001");
+    const struct {
+        const char* where;
+        std::function<void()> reach;
+    } places[] = {
+        {"search text", [] {}},
+        {"grid", [this] { QTest::keyClick(fw(), Qt::Key_Down); }},
+        {"关闭 of the panel", [this] { win->Button1->setFocus(); }},
+    };
+    for (const auto& p : places) {
+        SCOPED_TRACE(p.where);
+        win->DBEdit_DDYLJG[0]->setFocus();
+        ASSERT_TRUE(win->Panel_hos->isVisible());
+        win->Edit_hosinput->selectAll();  // the slot's code is the search: typed over
+        typeText("西城");
+        ASSERT_GT(win->ADOQuery_HOS->recordCount(), 0);
+        p.reach();
+        QTest::keyClick(fw(), Qt::Key_Escape);
+        EXPECT_FALSE(win->Panel_hos->isVisible());
+        EXPECT_TRUE(win->isVisible());
+        EXPECT_EQ(focusName(), "DBLookupComboBox_LXJFFS");
+        EXPECT_EQ(slotCodes(win.get()), (QStringList{"01010001", "", "", "", ""}));
+        EXPECT_EQ(win->Edit_HOSNAME[1]->text(), "");
+        EXPECT_EQ(win->DBEdit_NAME->text(), "Wang Wu");
+    }
+    EXPECT_TRUE(dialogs.texts().isEmpty()) << dialogs.texts().join("|").toStdString();
+    // Esc outside the panel is the window's 关闭 again, with its question.
+    dialogs.answer(false);
+    QTest::keyClick(fw(), Qt::Key_Escape);
+    EXPECT_EQ(dialogs.texts(), QStringList{"数据已经修改，要保存吗？\r\r保存选 Yes,不保存选 No"});
+    EXPECT_FALSE(win->isVisible());
 }
 
 TEST_F(PersonWindowTest, DoubleClickInAnEmptyInstitutionGridEndsTheChain) {
