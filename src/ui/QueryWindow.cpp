@@ -111,8 +111,20 @@ void QueryWindow::Button_closeClick() {
 
 bool QueryWindow::listReady() {
     if (list_->isOpen() && list_->recordCount() > 0) return true;
-    ui::dialogs().message(this, QStringLiteral("请先查询"));
+    // A query that found nothing is not a missing query.
+    ui::dialogs().message(
+        this, list_->isOpen() ? QStringLiteral("没有查到符合条件的记录") : QStringLiteral("请先查询"));
     return false;
+}
+
+void QueryWindow::queryOnEnterIn(QLineEdit* lastSearchField) {
+    keyPreview_->setKeyHandler([this, lastSearchField](QWidget* target, int key, Qt::KeyboardModifiers mods) {
+        if (target != lastSearchField || (key != Qt::Key_Return && key != Qt::Key_Enter) ||
+            (mods & Qt::ShiftModifier))
+            return false;
+        Button_queryClick();
+        return true;
+    });
 }
 
 void QueryWindow::showCount() {

@@ -20,7 +20,8 @@ class KeyPreview;
 // What the two query windows share: their own connection, the list in a grid
 // (keys kept, rows read as the grid shows them), a scratch query, the top
 // panel with the count line, the placement at the first showing, "请先查询"
-// for a command without a list, and closing the list with the window. Each
+// for a command without a list (and a word that nothing was found for one
+// whose query found nothing), and closing the list with the window. Each
 // window adds its search fields and its own commands.
 class QueryWindow : public QDialog {
     Q_OBJECT
@@ -71,8 +72,11 @@ class QueryWindow : public QDialog {
     // Each showing starts without a list, with an empty count line and empty
     // search fields, the first of them focused.
     void startShowing(std::initializer_list<QLineEdit*> searchFields);
-    // The list is open and has rows; otherwise "请先查询" was shown.
+    // The list is open and has rows; otherwise "请先查询", or that the query
+    // found nothing, was shown.
     bool listReady();
+    // Enter in the last search field runs "查询" instead of moving on.
+    void queryOnEnterIn(QLineEdit* lastSearchField);
     void showCount();
     // A column of a listed row as text (null as empty).
     QString textOf(int row, int column) const;

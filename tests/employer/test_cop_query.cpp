@@ -6,6 +6,7 @@ using testing_support::Shown;
 
 namespace {
 const QString kQueryFirst = "请先查询";
+const QString kNothingFound = "没有查到符合条件的记录";
 QString countLine(int n) {
     return "显示条目：" + QString::number(n) + " 条";
 }
@@ -63,7 +64,9 @@ TEST_F(CopQueryTest, CommandsWithoutRowsAnswerQueryFirst) {
             w->ADOQuery_COP->close();
             if (queried) w->Button_queryClick();
             (w.get()->*command)();
-            EXPECT_EQ(dialogs.texts(), QStringList{kQueryFirst}) << name << (queried ? " after a query" : "");
+            // A query that found nothing says so; it was no missing query.
+            EXPECT_EQ(dialogs.texts(), QStringList{queried ? kNothingFound : kQueryFirst})
+                << name << (queried ? " after a query" : "");
         }
     }
     EXPECT_TRUE(modal.windows.isEmpty());
@@ -160,7 +163,7 @@ TEST_F(CopQueryTest, ADoubleClickAnywhereInTheGridIsTheEditCommand) {
         QString opened;  // registration number shown in the employer window, empty: none
     } cases[] = {
         {"none", -1, {kQueryFirst}, {}},
-        {"empty", -1, {kQueryFirst}, {}},
+        {"empty", -1, {kNothingFound}, {}},
         {"all", 1, {}, "110000000002"},   // the row clicked
         {"all", -1, {}, "110000000003"},  // the current row
     };
@@ -278,7 +281,14 @@ TEST_F(CopQueryTest, KeysMoveOnPressButtonsAndEscCloses) {
     EXPECT_EQ(QApplication::focusWidget(), w->Edit_BXDJZBM);
     QTest::keyClick(w->Edit_BXDJZBM, Qt::Key_Return);
     EXPECT_EQ(QApplication::focusWidget(), w->Edit_DWMC);
+    // Enter in the last search field searches, and the focus stays for the next search.
+    QTest::keyClicks(w->Edit_DWMC, "no such name");
     QTest::keyClick(w->Edit_DWMC, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_DWMC);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(0));
+    EXPECT_TRUE(w->ADOQuery_COP->isOpen());
+    w->Edit_DWMC->clear();
+    QTest::keyClick(w->Edit_DWMC, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), w->Button_query);
     QTest::keyClick(w->Button_query, Qt::Key_Return);  // Enter on a button presses it
     EXPECT_EQ(QApplication::focusWidget(), w->Button_query);

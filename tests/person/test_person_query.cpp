@@ -25,6 +25,7 @@ QString countLine(int n) {
     return "显示条目：" + QString::number(n) + " 条";
 }
 const QString kQueryFirst = "请先查询";
+const QString kNothingFound = "没有查到符合条件的记录";
 
 // Print jobs kept in order; the job for one chosen ID number fails.
 class FailingOutput : public reports::CapturingOutput {
@@ -167,7 +168,8 @@ TEST_F(PersonQueryTest, CommandsWithoutRowsAnswerQueryFirst) {
             w->ADOQuery_PERSON->close();
             if (queried) search("", "", "没有的名字");
             (w.get()->*command)();
-            EXPECT_EQ(dialogs.texts(), QStringList{kQueryFirst})
+            // A search that found nothing says so; it was no missing search.
+            EXPECT_EQ(dialogs.texts(), QStringList{queried ? kNothingFound : kQueryFirst})
                 << name << (queried ? " after a search" : "");
         }
     }
@@ -293,7 +295,7 @@ TEST_F(PersonQueryTest, ADoubleClickAnywhereInTheGridIsTheEditCommand) {
         const char* opened;  // ID number shown in the person window, null: none
     } cases[] = {
         {"none", -1, {kQueryFirst}, nullptr},
-        {"empty", -1, {kQueryFirst}, nullptr},
+        {"empty", -1, {kNothingFound}, nullptr},
         {"all", 0, {}, kZhangSan},   // the row clicked
         {"all", -1, {}, kXiaoMing},  // the current row
     };
@@ -367,11 +369,21 @@ TEST_F(PersonQueryTest, EnterFollowsTheTabOrderAndEachShowingStartsClean) {
     w->show();
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    QList<QWidget*> order = {w->Edit_BXDJZBM, w->Edit_SFZHM, w->Edit_Name, w->Button_query};
+    QList<QWidget*> order = {w->Edit_BXDJZBM, w->Edit_SFZHM, w->Edit_Name};
     for (int i = 0; i + 1 < order.size(); ++i) {
         EXPECT_EQ(QApplication::focusWidget(), order[i]);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     }
+    // Enter in the last search field searches, and the focus stays for the next search.
+    ASSERT_EQ(QApplication::focusWidget(), w->Edit_Name);
+    testing_support::typeText(w->Edit_Name, "张");
+    QTest::keyClick(w->Edit_Name, Qt::Key_Return);
+    EXPECT_EQ(QApplication::focusWidget(), w->Edit_Name);
+    ASSERT_TRUE(w->ADOQuery_PERSON->isOpen());
+    EXPECT_GT(w->ADOQuery_PERSON->recordCount(), 0);
+    EXPECT_EQ(w->StatusBar1->text(), countLine(w->ADOQuery_PERSON->recordCount()));
+    w->Edit_Name->clear();
+    QTest::keyClick(w->Edit_Name, Qt::Key_Tab);
     EXPECT_EQ(QApplication::focusWidget(), w->Button_query);
     // Tab goes the whole round, and Shift+Tab the same way back.
     const QList<QWidget*> round = {w->Button_query, w->Button_QueryAll, w->Button_delete, w->Button2,
