@@ -159,10 +159,20 @@ void ExchangeCommands::endImport() {
 }
 
 CommandResult ExchangeCommands::importFile(const QString& fromPath, const QString& workingDatabase) {
-    const bool single = !inImport_;
-    if (single) beginImport();
     error_.clear();
     counts_ = {};
+    // Every row would be its own duplicate; nothing is started.
+    if (platform::sameFile(fromPath, workingDatabase)) {
+        const QString shown =
+            QString(
+                "数据来源文件“%1”就是本地库，不能把本地库导入到它自己。\r请选择从其他地方送来的报盘文件。")
+                .arg(QDir::toNativeSeparators(fromPath));
+        error_ = QString(shown).replace('\r', ' ');
+        observer_.message(shown);
+        return CommandResult::Refused;
+    }
+    const bool single = !inImport_;
+    if (single) beginImport();
     append({dashLine(), "开始向本地库导入数据...."});
     closeConnections();
     if (!claimRegister(workingDatabase)) {

@@ -46,7 +46,8 @@ class ExchangeCommands {
     ~ExchangeCommands();
 
     // Imports a submission file into the working database. The caller has
-    // made sure the file exists. Inside beginImport()/endImport() it is one
+    // made sure the file exists; the working database itself, by whatever
+    // path or link, is refused. Inside beginImport()/endImport() it is one
     // file of a command; on its own it is a command of its own.
     CommandResult importFile(const QString& from, const QString& workingDatabase);
     // A command that imports several files makes one backup, before its

@@ -280,6 +280,21 @@ void TForm_import::Button3Click() {
     close();
 }
 
+TForm_import::Busy::Busy(TForm_import& w) : w_(w) {
+    w_.running_ = true;
+    for (QPushButton* b : {w_.Button1, w_.Button2, w_.Button4, w_.Button_makeFloppy, w_.Button3}) {
+        buttons_.append({b, b->isEnabled()});
+        b->setEnabled(false);
+    }
+}
+
+TForm_import::Busy::~Busy() {
+    // Clicks that arrived meanwhile meet the disabled buttons now, not the next command.
+    QCoreApplication::processEvents();
+    for (const auto& [b, enabled] : buttons_) b->setEnabled(enabled);
+    w_.running_ = false;
+}
+
 exchange::CommandResult TForm_import::runCommand(const std::function<exchange::CommandResult()>& command) {
     exchange::CommandResult result = exchange::CommandResult::Refused;
     std::exception_ptr failure;
@@ -294,7 +309,8 @@ exchange::CommandResult TForm_import::runCommand(const std::function<exchange::C
     QEventLoop loop;
     connect(worker.get(), &QThread::finished, &loop, &QEventLoop::quit);
     worker->start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Input is taken as it comes: the disabled buttons drop the clicks.
+    loop.exec();
     worker->wait();
     Memo1->showAppended();
     if (failure) std::rethrow_exception(failure);

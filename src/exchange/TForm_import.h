@@ -85,5 +85,17 @@ class TForm_import : public QDialog {
     // and takes no input until it ends.
     exchange::CommandResult runCommand(const std::function<exchange::CommandResult()>& command);
 
+    // While a command runs its buttons are disabled, so a second click is
+    // dropped there and then instead of waiting to start the command again.
+    class Busy {
+      public:
+        explicit Busy(TForm_import& w);
+        ~Busy();
+
+      private:
+        TForm_import& w_;
+        QList<std::pair<QPushButton*, bool>> buttons_;
+    };
+
     bool running_ = false;
 };

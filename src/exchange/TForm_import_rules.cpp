@@ -14,15 +14,6 @@
 #include "platform/Settings.h"
 #include "ui/Dialogs.h"
 
-namespace {
-// Sets a flag for the length of a command.
-struct Running {
-    explicit Running(bool& flag) : flag_(flag) { flag_ = true; }
-    ~Running() { flag_ = false; }
-    bool& flag_;
-};
-}  // namespace
-
 bool TForm_import::checkSSNDbl(const QString& ssn) {
     return exchange::countsAny(ADOConnection_to, exchange::kCheckSSNDbl, ssn);
 }
@@ -42,7 +33,7 @@ void TForm_import::Button2Click() {
 
 void TForm_import::Button1Click() {
     if (running_) return;
-    Running running(running_);
+    Busy busy(*this);
     resetBars();
     const QString from = Edit_fromfile->text();
     if (from.isEmpty() || !QFileInfo(from).isFile()) {
@@ -55,19 +46,22 @@ void TForm_import::Button1Click() {
 
 void TForm_import::Button4Click() {
     if (running_) return;
-    Running running(running_);
-    resetBars();
-    exportFilePath = exchange::exportPathForToday();
-    const QString from = Edit_tofile->text();
-    const QString to = exportFilePath;
-    const exchange::CommandResult r = runCommand([&] { return commands_.exportTo(from, to); });
+    exchange::CommandResult r = exchange::CommandResult::Refused;
+    {
+        Busy busy(*this);
+        resetBars();
+        exportFilePath = exchange::exportPathForToday();
+        const QString from = Edit_tofile->text();
+        const QString to = exportFilePath;
+        r = runCommand([&] { return commands_.exportTo(from, to); });
+    }
     if (r == exchange::CommandResult::Committed || r == exchange::CommandResult::RolledBack)
         Button_makeFloppy->setEnabled(true);
 }
 
 void TForm_import::Button_makeFloppyClick() {
     if (running_) return;
-    Running running(running_);
+    Busy busy(*this);
     const QString floppyPath = exchange::floppyPathForToday();
     // A failed export leaves no file under the day's name: nothing to copy,
     // and the floppy is not to blame.

@@ -16,6 +16,16 @@ void keepNewFilesPrivate() {
     ::umask(077);
 }
 
+bool sameFile(const QString& a, const QString& b) {
+    // The file itself, whatever the path: its device and inode (stat follows links).
+    struct stat sa {};
+    struct stat sb {};
+    if (::stat(QFile::encodeName(a).constData(), &sa) != 0 ||
+        ::stat(QFile::encodeName(b).constData(), &sb) != 0)
+        return false;
+    return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
 bool syncFile(const QString& path) {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return false;

@@ -39,6 +39,10 @@ using CopyProgress = std::function<void(qint64 done, qint64 total)>;
 bool copyFile(const QString& src, const QString& dst, QString* error, const CopyProgress& progress,
               CopyFailure* failure = nullptr);
 
+// Whether two paths name one file: another spelling of the path, a symbolic
+// link or a hard link to it. False when either does not exist.
+bool sameFile(const QString& a, const QString& b);
+
 // Flushes a file's data (fsync); false when it cannot be opened or synced.
 bool syncFile(const QString& path);
 // Flushes a directory entry (after a rename or create).

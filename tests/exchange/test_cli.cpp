@@ -200,6 +200,7 @@ TEST_F(TransferProgram, RefusedAndRolledBackFilesExitNonZeroWithTheReason) {
         {{"import", orphan}, 2, "操作过程中出现错误，取消操作"},
         {{"import", orphan}, 2, "999999999999"},  // the engine's reason follows
         {{"check", garbage}, 1, "报盘文件不是数据库文件"},
+        {{"import", "Enterprise.mdb"}, 1, "就是本地库"},  // the working database itself
         {{"import"}, 64, "用法"},
         {{"frobnicate"}, 64, "用法"},
     };

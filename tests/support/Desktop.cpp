@@ -105,6 +105,36 @@ void pressKeyOnDisplay(unsigned keysym) {
     xcb_flush(c);
 }
 
+void clickOnDisplay(QWidget* widget) {
+    xcb_connection_t* c = connection();
+    if (!c || !widget) return;
+    QWidget* window = widget->window();
+    // The X server counts device pixels.
+    const qreal dpr = window->devicePixelRatio();
+    const QPoint centre = widget->rect().center();
+    const QPoint inWindow = widget->mapTo(window, centre) * dpr;
+    const QPoint global = widget->mapToGlobal(centre) * dpr;
+    const xcb_window_t target = xcb_window_t(window->winId());
+    for (uint8_t type : {uint8_t(XCB_BUTTON_PRESS), uint8_t(XCB_BUTTON_RELEASE)}) {
+        xcb_button_press_event_t e{};
+        e.response_type = type;
+        e.detail = 1;
+        e.time = XCB_CURRENT_TIME;
+        e.root = rootWindow(c);
+        e.event = target;
+        e.root_x = int16_t(global.x());
+        e.root_y = int16_t(global.y());
+        e.event_x = int16_t(inWindow.x());
+        e.event_y = int16_t(inWindow.y());
+        e.state = type == XCB_BUTTON_RELEASE ? uint16_t(XCB_BUTTON_MASK_1) : uint16_t(0);
+        e.same_screen = 1;
+        xcb_send_event(c, 1, target, XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE,
+                       reinterpret_cast<const char*>(&e));
+    }
+    // Through the server and back before returning.
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
 void closeByWindowManager(QWidget* window) {
     xcb_connection_t* c = connection();
     if (!c || !window) return;

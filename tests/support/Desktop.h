@@ -43,6 +43,9 @@ bool onPrivateDesktop();
 // On the private desktop (xcb): a key pressed and released as the X server
 // delivers it, to whichever window has the keyboard focus.
 void pressKeyOnDisplay(unsigned keysym);
+// A left click on the middle of a widget, as the X server delivers it: the
+// program reads it from its connection like any click of the operator's.
+void clickOnDisplay(QWidget* widget);
 // Asks the window manager to close a window, as its title bar's close button does.
 void closeByWindowManager(QWidget* window);
 // Waits until the window manager has framed the window (or a few seconds passed).
