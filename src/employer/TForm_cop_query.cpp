@@ -237,6 +237,7 @@ bool TForm_cop_query::printOne(const QString& number) {
 
 void TForm_cop_query::Button_printClick() {
     if (!listReady()) return;
+    const TForm_print1::Batch command(Form_print1);
     for (int row : DBGrid1->selectedRows()) {
         const QVariant v = ADOQuery_COP->valueAt(row, 0);
         if (!printOne(v.isNull() ? QString() : v.toString()))
@@ -246,6 +247,7 @@ void TForm_cop_query::Button_printClick() {
 
 void TForm_cop_query::Button_printallClick() {
     if (!listReady()) return;
+    const TForm_print1::Batch command(Form_print1);
     for (int row = 0; row < ADOQuery_COP->recordCount(); ++row) {
         ADOQuery_COP->moveTo(row);
         if (!printOne(currentNumber())) ui::dialogs().message(this, "打印程序意外失败，请重试");

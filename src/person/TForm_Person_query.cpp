@@ -177,6 +177,7 @@ bool TForm_Person_query::printOne(const QString& idNumber) {
 
 void TForm_Person_query::Button_printClick() {
     if (!listReady()) return;
+    const TForm_print1::Batch command(Form_print1);
     // Read from the rows without moving, so the selection stays for a retry.
     for (int row : DBGrid1->selectedRows())
         if (!printOne(textOf(row, "公民身份号码"))) ui::dialogs().message(this, "打印程序意外失败，请重试");
@@ -184,6 +185,7 @@ void TForm_Person_query::Button_printClick() {
 
 void TForm_Person_query::Button1Click() {
     if (!listReady()) return;
+    const TForm_print1::Batch command(Form_print1);
     for (int row = 0; row < ADOQuery_PERSON->recordCount(); ++row) {
         ADOQuery_PERSON->moveTo(row);
         if (!printOne(textOf(row, "公民身份号码"))) ui::dialogs().message(this, "程序意外失败，请重试");

@@ -5,6 +5,9 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
+
+class QPrinter;
 
 namespace reports {
 
@@ -13,17 +16,34 @@ namespace reports {
 class ReportOutput {
   public:
     virtual ~ReportOutput() = default;
-    // One print job. Does nothing when there is nowhere to print.
+    // One print job.
     virtual void print(const LaidOutDocument& document) = 0;
     // Shows the pages; returns when the preview is closed.
     virtual void preview(const LaidOutDocument& document) = 0;
+    // The print jobs between these belong to one command (both sheets, the
+    // rows of a list); the calls nest.
+    virtual void beginBatch() {}
+    virtual void endBatch() {}
 };
 
-// Default printer and preview window.
+// Default printer and preview window. Without a default printer the operator
+// is told so and chooses a printer or a PDF file in the print dialog, once
+// for all the jobs of a command.
 class DeviceOutput : public ReportOutput {
   public:
+    DeviceOutput();
+    ~DeviceOutput() override;
     void print(const LaidOutDocument& document) override;
     void preview(const LaidOutDocument& document) override;
+    void beginBatch() override { ++depth_; }
+    void endBatch() override;
+
+  private:
+    int depth_ = 0;
+    // The command's choice in the print dialog: declined, or where the jobs go.
+    bool declined_ = false;
+    std::unique_ptr<QPrinter> chosen_;
+    QStringList files_;  // the PDF files written for the command
 };
 
 // Keeps every job in order instead of printing it.
@@ -33,10 +53,22 @@ class CapturingOutput : public ReportOutput {
     struct Job {
         Kind kind;
         LaidOutDocument document;
+        int batch = 0;  // the command (outermost batch) the job belongs to; 0: none
     };
-    void print(const LaidOutDocument& document) override { jobs.append({Kind::Print, document}); }
-    void preview(const LaidOutDocument& document) override { jobs.append({Kind::Preview, document}); }
+    void print(const LaidOutDocument& document) override { jobs.append({Kind::Print, document, batch()}); }
+    void preview(const LaidOutDocument& document) override {
+        jobs.append({Kind::Preview, document, batch()});
+    }
+    void beginBatch() override {
+        if (depth_++ == 0) ++batches_;
+    }
+    void endBatch() override { --depth_; }
     QList<Job> jobs;
+
+  private:
+    int batch() const { return depth_ > 0 ? batches_ : 0; }
+    int depth_ = 0;
+    int batches_ = 0;
 };
 
 // Writes each job to a PDF file in a directory: "01 <title>.pdf", "02 …".

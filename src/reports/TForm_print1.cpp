@@ -48,7 +48,16 @@ void TForm_print1::ADOStoredProc1AfterScroll() {
     ADOQuery_EJ.open();
 }
 
+TForm_print1::Batch::Batch(TForm_print1* module) : output_(module ? &module->output() : nullptr) {
+    if (output_) output_->beginBatch();
+}
+
+TForm_print1::Batch::~Batch() {
+    if (output_) output_->endBatch();
+}
+
 void TForm_print1::printEmployerForm(const QString& filter, Sheets sheets) {
+    const Batch both(this);
     openFiltered(ADOStoredProc1, filter);
     if (sheets != Sheets::Two) output().print(layEmployer(quickRep1_));
     if (sheets != Sheets::One) output().print(layEmployer(quickRep2_));

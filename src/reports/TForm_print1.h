@@ -31,6 +31,19 @@ class TForm_print1 : public QObject {
     void printPersonForm(const QString& filter);
     void previewPersonForm(const QString& filter);
 
+    // The print jobs of one command (the rows of a list): without a default
+    // printer the operator chooses where they go once, not for each job.
+    class Batch {
+      public:
+        explicit Batch(TForm_print1* module);  // nullptr: no module, nothing to do
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+      private:
+        reports::ReportOutput* output_;
+    };
+
     // Where the laid-out forms go; nullptr returns to the printer and preview window.
     void setOutput(reports::ReportOutput* output) { output_ = output; }
 

@@ -256,6 +256,8 @@ TEST_F(CopQueryPrintTest, PrintsBothSheetsOfEachSelectedRowAndGoesOnAfterAFailur
     w->Button_printClick();
     EXPECT_EQ(output.printed(), bothSheets({order[0], order[3]}));
     EXPECT_EQ(dialogs.texts(), QStringList{"程序意外失败，请重试"});
+    // One command: without a default printer the operator chooses once.
+    for (const reports::CapturingOutput::Job& j : output.jobs) EXPECT_EQ(j.batch, 1);
 }
 
 TEST_F(CopQueryPrintTest, PrintsEveryListedRowAndGoesOnAfterAFailure) {
@@ -264,6 +266,7 @@ TEST_F(CopQueryPrintTest, PrintsEveryListedRowAndGoesOnAfterAFailure) {
     w->Button_printallClick();
     EXPECT_EQ(output.printed(), bothSheets({order[1], order[2], order[3]}));
     EXPECT_EQ(dialogs.texts(), QStringList{"打印程序意外失败，请重试"});
+    for (const reports::CapturingOutput::Job& j : output.jobs) EXPECT_EQ(j.batch, 1);
 }
 
 TEST_F(CopQueryPrintTest, NothingSelectedPrintsNothing) {

@@ -346,6 +346,8 @@ TEST_F(PersonQueryPrintTest, PrintsEachSelectedPersonAndGoesOnAfterAFailure) {
     w->Button_printClick();
     EXPECT_EQ(output.printed(), (QStringList{kZhangSan, kOld}));
     EXPECT_EQ(dialogs.texts(), QStringList{"打印程序意外失败，请重试"});
+    // One command: without a default printer the operator chooses once.
+    for (const reports::CapturingOutput::Job& j : output.jobs) EXPECT_EQ(j.batch, 1);
 }
 
 TEST_F(PersonQueryPrintTest, PrintsEveryListedPersonAndGoesOnAfterAFailure) {
@@ -353,8 +355,10 @@ TEST_F(PersonQueryPrintTest, PrintsEveryListedPersonAndGoesOnAfterAFailure) {
     w->Button1Click();
     EXPECT_EQ(output.printed(), (QStringList{kLiSi, kXiaoMing, kOld}));
     EXPECT_EQ(dialogs.texts(), QStringList{"程序意外失败，请重试"});
-    for (const reports::CapturingOutput::Job& j : output.jobs)
+    for (const reports::CapturingOutput::Job& j : output.jobs) {
         EXPECT_EQ(j.document.title, module->QuickRep3().title);
+        EXPECT_EQ(j.batch, 1);  // one command
+    }
 }
 
 TEST_F(PersonQueryPrintTest, NothingSelectedPrintsNothing) {

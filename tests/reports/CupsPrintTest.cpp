@@ -16,6 +16,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -143,33 +145,84 @@ TEST(CupsPrint, BothEmployerSheetsAreTwoJobsSheetOneFirst) {
     }
 }
 
-// Without a printer nothing is printed and nothing is said.
-void expectPrintingDoesNothing() {
+const QString kNoPrinter = QStringLiteral(
+    "没有设置默认打印机，不能直接打印。\r请在接下来的打印对话框中选择打印机，或者打印成 PDF 文件。");
+
+// Without a default printer "打印" says so and offers the print dialog (here
+// answered by a script: a PDF file, or cancelled), once for all the jobs of
+// a command; the later jobs of the command get files of their own beside
+// the first.
+void expectPrintingSaysSoAndOffersTheDialog() {
     ASSERT_TRUE(QPrinterInfo::defaultPrinter().isNull());
     testing_support::WorkDir work;
     testing_support::RecordingDialogs dialogs;
+    testing_support::ModalRecorder modal;
     reports::samples::Sample sample;
     {
         store::Connection db;
         db.open(work.database());
         sample = reports::samples::insertSample(db);
     }
-    const QStringList before = pdfFiles();
+    QString chooseFile;  // empty: the dialog is cancelled
+    int offered = 0;
+    modal.script = [&](QWidget* w) {
+        auto* dialog = qobject_cast<QPrintDialog*>(w);
+        if (!dialog) return int(QDialog::Rejected);
+        ++offered;
+        if (chooseFile.isEmpty()) return int(QDialog::Rejected);
+        dialog->printer()->setOutputFileName(chooseFile);
+        return int(QDialog::Accepted);
+    };
     TForm_print1 module;
-    EXPECT_NO_THROW(module.printEmployerForm(QStringLiteral("SSN='%1'").arg(sample.employerSsn),
-                                             TForm_print1::Sheets::Both));
-    EXPECT_NO_THROW(module.printPersonForm(QStringLiteral("IDCARD='%1'").arg(sample.personIdCard)));
+    const QString person = QStringLiteral("IDCARD='%1'").arg(sample.personIdCard);
+    const QString employer = QStringLiteral("SSN='%1'").arg(sample.employerSsn);
+    const QDir out(work.file(QStringLiteral("out")));
+    QDir().mkpath(out.path());
+    auto pdfs = [&] { return out.entryList({QStringLiteral("*.pdf")}, QDir::Files, QDir::Name); };
+
+    // One job: said, offered, written.
+    chooseFile = out.filePath(QStringLiteral("个人.pdf"));
+    module.printPersonForm(person);
+    EXPECT_EQ(dialogs.texts(), QStringList{kNoPrinter});
+    EXPECT_EQ(offered, 1);
+    EXPECT_EQ(pdfs(), QStringList{QStringLiteral("个人.pdf")});
+    EXPECT_TRUE(pdfText(out.filePath(QStringLiteral("个人.pdf"))).contains(reports::forms::kPersonTitle));
+
+    // Both sheets are one command: said and offered once, two files, and where they went.
+    dialogs.clear();
+    offered = 0;
+    chooseFile = out.filePath(QStringLiteral("单位.pdf"));
+    module.printEmployerForm(employer, TForm_print1::Sheets::Both);
+    EXPECT_EQ(offered, 1);
+    ASSERT_EQ(dialogs.texts().size(), 2);
+    EXPECT_EQ(dialogs.texts()[0], kNoPrinter);
+    EXPECT_TRUE(dialogs.texts()[1].contains(out.filePath(QStringLiteral("单位-2.pdf"))))
+        << dialogs.texts()[1].toStdString();
+    EXPECT_TRUE(pdfText(out.filePath(QStringLiteral("单位.pdf"))).contains(reports::forms::kSheet1Title));
+    EXPECT_TRUE(pdfText(out.filePath(QStringLiteral("单位-2.pdf"))).contains(reports::forms::kSheet2Title));
+
+    // Cancelled: nothing printed, and the command's other jobs ask no more.
+    dialogs.clear();
+    offered = 0;
+    chooseFile.clear();
+    const QStringList before = pdfs();
+    {
+        const TForm_print1::Batch command(&module);
+        module.printEmployerForm(employer, TForm_print1::Sheets::Both);
+        module.printPersonForm(person);
+    }
+    EXPECT_EQ(offered, 1);
+    EXPECT_EQ(dialogs.texts(), QStringList{kNoPrinter});
+    EXPECT_EQ(pdfs(), before);
+
     reports::LaidOutDocument empty;
     empty.pages.append(reports::LaidOutPage());
     EXPECT_FALSE(reports::printToDefaultPrinter(empty));
-    EXPECT_TRUE(dialogs.shown.isEmpty());
-    QThread::msleep(500);
-    EXPECT_EQ(pdfFiles(), before);
 }
 
-TEST(NoPrinter, PrintingDoesNothingAndSaysNothing) {
+TEST(NoPrinter, PrintingSaysSoAndOffersThePrintDialog) {
     if (QPrinterInfo::defaultPrinter().isNull()) {
-        expectPrintingDoesNothing();
+        expectPrintingSaysSoAndOffersTheDialog();
         return;
     }
     if (qEnvironmentVariableIsSet(kNoPrinterChild)) {
@@ -204,7 +257,7 @@ TEST(NoPrinter, PrintingDoesNothingAndSaysNothing) {
     child.setProcessEnvironment(env);
     child.setProcessChannelMode(QProcess::MergedChannels);
     child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=NoPrinter.PrintingDoesNothingAndSaysNothing")});
+                {QStringLiteral("--gtest_filter=NoPrinter.PrintingSaysSoAndOffersThePrintDialog")});
     ASSERT_TRUE(child.waitForFinished(120000));
     const QString log = QString::fromUtf8(child.readAll());
     EXPECT_EQ(child.exitCode(), 0) << log.toStdString();
