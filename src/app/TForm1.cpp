@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMenuBar>
 #include <QScreen>
+#include <QTableWidget>
 #include <QTimer>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
@@ -175,6 +176,7 @@ void TForm1::N23Click() {
 
 void TForm1::N24Click() {
     app::TForm_restore restore(this);
+    restore.Grid_backups->setAccessibleName("备份列表");
     restore.FormShow();
     if (ui::showModal(&restore) != QDialog::Accepted || restore.chosenPath.isEmpty()) return;
     // After this handler has returned: the restore closes every window, this one too.

@@ -195,7 +195,6 @@ class TForm_cop_info : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
-    void changeEvent(QEvent* e) override;
     // Closing by any means drops the pending change of the current row.
     void done(int r) override;
 

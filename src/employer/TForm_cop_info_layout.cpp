@@ -10,6 +10,7 @@
 
 #include "employer/TForm_cop_info.h"
 #include "ui/FieldTable.h"
+#include "ui/ScreenFit.h"
 
 namespace {
 
@@ -218,13 +219,9 @@ void TForm_cop_info::layOut() {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(0);
-    column->addWidget(Panel1, 1);
+    // On a screen too small for the window the fields scroll; the buttons stay.
+    auto* fields = new ui::FieldsArea(Panel1, this);
+    column->addWidget(fields, 1);
     column->addWidget(Panel2);
-    ui::fitFixedSize(this, kClientSize);
-}
-
-void TForm_cop_info::changeEvent(QEvent* e) {
-    QDialog::changeEvent(e);
-    if ((e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange) && layout())
-        ui::fitFixedSize(this, kClientSize);
+    ui::fitToScreen(this, kClientSize, fields, Panel2);
 }

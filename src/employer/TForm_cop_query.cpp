@@ -56,6 +56,7 @@ TForm_cop_query::TForm_cop_query(QWidget* parent)
                  {Edit_BXDJZBM, Edit_DWMC, Button_query, Button1, Button_EDIT, Button_delete, Button2,
                   Button_print, Button_printall, Button_close},
                  {Button_query, Button_EDIT, Button_delete, Button_print, Button_close});
+    DBGrid1->setAccessibleName("单位信息查询结果");
     queryOnEnterIn(Edit_DWMC);
     onClick({{Button1, [this] { Button1Click(); }},
              {Button2, [this] { Button2Click(); }},

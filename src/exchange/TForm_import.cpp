@@ -230,6 +230,16 @@ void TForm_import::buildLayout() {
     memoColour.setColor(QPalette::Base, palette().color(QPalette::Window));
     Memo1->setPalette(memoColour);
 
+    // What a screen reader calls the fields, the bars and the log.
+    StaticText4->setBuddy(Edit_fromfile);
+    StaticText5->setBuddy(Edit_tofile);
+    Edit_fromfile->setAccessibleName("数据来源文件名称");
+    Edit_tofile->setAccessibleName("数据本地文件名称");
+    ProgressBar1->setAccessibleName(Progress::kEmployersLabel);
+    ProgressBar2->setAccessibleName(StaticText2->text());
+    ProgressBar3->setAccessibleName(StaticText3->text());
+    Memo1->setAccessibleName("导入导出日志");
+
     connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
     connect(Button2, &QPushButton::clicked, this, [this] { Button2Click(); });
     connect(Button3, &QPushButton::clicked, this, [this] { Button3Click(); });

@@ -73,6 +73,7 @@ TForm_Person_query::TForm_Person_query(QWidget* parent)
                  {Edit_BXDJZBM, Edit_SFZHM, Edit_Name, Button_query, Button_QueryAll, Button_delete, Button2,
                   Button_close, Button_print, Button1},
                  {Button_query, Button2, Button_delete, Button_print, Button_close});
+    DBGrid1->setAccessibleName("人员信息查询结果");
     queryOnEnterIn(Edit_Name);
     onClick({{Button_QueryAll, [this] { Button_QueryAllClick(); }}, {Button1, [this] { Button1Click(); }}});
 }

@@ -141,6 +141,9 @@ class TForm_per_info : public QDialog {
     ui::DBLookupComboBox* DBLookupComboBox_GRCDJFFS;
     ui::DBLookupComboBox* DBLookupComboBox_JFZQ;
 
+    QWidget* Panel_fields;  // the fields; they scroll where the screen is too small
+    QLabel* Label_legend;   // what "*" and "△" before a label mean
+    QWidget* Panel_buttons;
     QFrame* Panel_hos;
     QLineEdit* Edit_hosinput;
     QPushButton* Button1;
@@ -155,7 +158,6 @@ class TForm_per_info : public QDialog {
 
   protected:
     void showEvent(QShowEvent* e) override;
-    void changeEvent(QEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -55,7 +55,8 @@ ui::DBEdit* TForm_per_info::makeSlot(int slot, QWidget* parent) {
 }
 
 void TForm_per_info::buildHosPanel() {
-    Panel_hos = new QFrame(this);
+    // Among the fields, so it scrolls with the slot it covers.
+    Panel_hos = new QFrame(Panel_fields);
     Panel_hos->setObjectName("Panel_hos");
     Panel_hos->setFrameStyle(QFrame::Panel | QFrame::Raised);
     Panel_hos->setAutoFillBackground(true);
@@ -71,6 +72,8 @@ void TForm_per_info::buildHosPanel() {
                           Panel_hos, [this] { DBGrid1DblClick(); });
     DBGrid1->setObjectName("DBGrid1");
     DBGrid1->setMultiSelect(false);
+    Edit_hosinput->setAccessibleName("查找定点医疗机构");
+    DBGrid1->setAccessibleName("找到的定点医疗机构");
     DBGrid1->setGeometry(4, 30, 313, 103);
     Panel_hos->hide();
 }

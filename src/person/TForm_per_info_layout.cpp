@@ -3,9 +3,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QRegularExpressionValidator>
+#include <QVBoxLayout>
 
 #include "person/TForm_per_info.h"
 #include "ui/FieldTable.h"
+#include "ui/ScreenFit.h"
 
 namespace {
 const char* const kSpaceHint = "按空格键可以使本栏为空";
@@ -69,10 +71,13 @@ void TForm_per_info::buildControls() {
     // The slots' block: 1, 3, 5 down the left half, 2 and 4 down the right, each
     // name box beside its slot; the search panel covers a slot and what lies to
     // its right, so the right half's slots start early enough for it.
-    ui::FieldGrid fieldGrid(this, ADOTable_PERSON);
+    Panel_fields = new QWidget(this);
+    Panel_fields->setObjectName("Panel_fields");
+    ui::FieldGrid fieldGrid(Panel_fields, ADOTable_PERSON);
     fieldGrid.build(fields);
     QGridLayout* grid = fieldGrid.grid();
-    grid->setContentsMargins(8, 6, 8, 6);
+    // Narrow side margins: the marks of the required labels take their room.
+    grid->setContentsMargins(5, 6, 5, 3);
     grid->setHorizontalSpacing(4);
     grid->setVerticalSpacing(3);
 
@@ -116,11 +121,21 @@ void TForm_per_info::buildControls() {
           DBLookupComboBox_ZYJSZC, DBLookupComboBox_GRJSDJ, DBLookupComboBox_LTXRYLB})
         c->setEmptiedBy({Qt::Key_Space, Qt::Key_Backspace});
 
-    // The buttons' row.
-    auto* buttons = new QHBoxLayout;
+    // What the marks of the required labels mean, under the fields.
+    Label_legend = new QLabel(ui::requiredLegend(), Panel_fields);
+    Label_legend->setObjectName("Label_legend");
+    Label_legend->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(Label_legend, 16, 0, 1, -1);
+    grid->setRowStretch(16, 1);
+
+    // The buttons' row, below the fields, which scroll on a screen too small for the window.
+    Panel_buttons = new QWidget(this);
+    Panel_buttons->setObjectName("Panel_buttons");
+    auto* buttons = new QHBoxLayout(Panel_buttons);
+    buttons->setContentsMargins(5, 0, 5, 6);
     buttons->setSpacing(30);
     auto button = [this, buttons](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
+        auto* b = new QPushButton(text, Panel_buttons);
         b->setObjectName(name);
         b->setMinimumWidth(90);
         buttons->addWidget(b);
@@ -133,10 +148,13 @@ void TForm_per_info::buildControls() {
     Button_preview = button("Button_preview", "打印预览");
     Button_close = button("Button_close", "关闭");
     buttons->addStretch();
-    grid->setRowMinimumHeight(16, 4);
-    grid->addLayout(buttons, 17, 0, 1, -1);
-    grid->setRowStretch(16, 1);
-    ui::fitFixedSize(this, kClientSize);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    auto* area = new ui::FieldsArea(Panel_fields, this);
+    column->addWidget(area, 1);
+    column->addWidget(Panel_buttons);
+    ui::fitToScreen(this, kClientSize, area, Panel_buttons);
 
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName("PopupMenu1");
@@ -158,10 +176,4 @@ void TForm_per_info::buildControls() {
         static_cast<ui::LineEdit*>(w)->setValidator(new QRegularExpressionValidator(digits, w));
         w->installEventFilter(this);
     }
-}
-
-void TForm_per_info::changeEvent(QEvent* e) {
-    QDialog::changeEvent(e);
-    if (e->type() == QEvent::FontChange || e->type() == QEvent::StyleChange)
-        ui::fitFixedSize(this, kClientSize);
 }

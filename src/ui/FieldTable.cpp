@@ -1,11 +1,14 @@
 #include "ui/FieldTable.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStyleOptionFrame>
+#include <algorithm>
+#include <cmath>
 
 namespace ui {
 
@@ -34,7 +37,7 @@ QWidget* create(const FieldSpec& f, QWidget* parent, store::Dataset* table) {
         f.control);
 }
 
-QColor colourOf(LabelColour c) {
+QColor describedColour(LabelColour c) {
     switch (c) {
         case LabelColour::Blue:
             return QColor(0, 0, 255);
@@ -46,7 +49,84 @@ QColor colourOf(LabelColour c) {
     return {};
 }
 
+double luminance(const QColor& c) {
+    auto linear = [](double v) { return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+}
+
+// A label of a required field: its colour follows the palette it is shown in.
+class FieldLabel : public QLabel {
+  public:
+    FieldLabel(const QString& text, LabelColour colour, QWidget* parent)
+        : QLabel(text, parent), colour_(colour) {
+        applyColour();
+    }
+
+  protected:
+    void changeEvent(QEvent* e) override {
+        QLabel::changeEvent(e);
+        if (e->type() == QEvent::PaletteChange) applyColour();
+    }
+
+  private:
+    void applyColour() {
+        const QColor c = labelColour(colour_, palette());
+        if (!c.isValid() || palette().color(QPalette::WindowText) == c) return;
+        QPalette p = palette();
+        p.setColor(QPalette::WindowText, c);
+        setPalette(p);
+    }
+    LabelColour colour_;
+};
+
 }  // namespace
+
+double contrastRatio(const QColor& a, const QColor& b) {
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+QColor labelColour(LabelColour c, const QPalette& palette) {
+    const QColor described = describedColour(c);
+    if (!described.isValid()) return described;
+    const QColor background = palette.color(QPalette::Window);
+    // A light palette (dark text on a light window) keeps the described colours.
+    if (luminance(background) >= luminance(palette.color(QPalette::WindowText))) return described;
+    float h = 0, sat = 0, l = 0;
+    described.getHslF(&h, &sat, &l);
+    QColor lighter = described;
+    for (; l <= 1.0f && contrastRatio(lighter, background) < 4.5; l += 0.01f)
+        lighter = QColor::fromHslF(h, sat, std::min(l, 1.0f));
+    return lighter;
+}
+
+QString requiredMark(LabelColour c) {
+    switch (c) {
+        case LabelColour::Blue:
+            return QStringLiteral("*");
+        case LabelColour::Teal:
+            return QStringLiteral("△");
+        case LabelColour::Text:
+            break;
+    }
+    return {};
+}
+
+QString requiredDescription(LabelColour c) {
+    switch (c) {
+        case LabelColour::Blue:
+            return QStringLiteral("必填");
+        case LabelColour::Teal:
+            return QStringLiteral("在一定条件下必填");
+        case LabelColour::Text:
+            break;
+    }
+    return {};
+}
+
+QString requiredLegend() {
+    return QStringLiteral("* 必填　△ 按条件必填");
+}
 
 int widthForChars(const QWidget* control, int chars) {
     const int text = control->fontMetrics().horizontalAdvance(QString(chars, QLatin1Char('0')));
@@ -114,14 +194,15 @@ void FieldGrid::build(const QList<FieldSpec>& fields) {
         w->setMinimumWidth(widthForChars(w, f.chars));
         int col = f.col;
         if (f.label) {
-            auto* l = new QLabel(QString::fromUtf8(f.label), parent);
+            const QString text = QString::fromUtf8(f.label);
+            auto* l = new FieldLabel(requiredMark(f.colour) + text, f.colour, parent);
             l->setObjectName("Label_" + w->objectName());
             l->setBuddy(w);
             l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            if (const QColor c = colourOf(f.colour); c.isValid()) {
-                QPalette p = l->palette();
-                p.setColor(QPalette::WindowText, c);
-                l->setPalette(p);
+            if (f.colour != LabelColour::Text) {
+                // A screen reader names the field without the mark and says that it is required.
+                w->setAccessibleName(text);
+                w->setAccessibleDescription(requiredDescription(f.colour));
             }
             g->addWidget(l, row, col, 1, f.labelSpan);
             labels_.append({w, l});
@@ -141,10 +222,6 @@ void FieldGrid::build(const QList<FieldSpec>& fields) {
                 w->setMaximumWidth(w->minimumWidth());
         }
     }
-}
-
-void fitFixedSize(QWidget* window, QSize described) {
-    window->setFixedSize(described.expandedTo(window->minimumSizeHint()));
 }
 
 }  // namespace ui

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QColor>
 #include <QList>
 #include <QSize>
+#include <QString>
 #include <functional>
 #include <variant>
 
@@ -9,12 +11,27 @@
 #include "ui/DBLookupComboBox.h"
 
 class QGridLayout;
+class QPalette;
 class QGroupBox;
 class QLabel;
 
 namespace ui {
 
+// Blue labels the fields the checks always demand, teal those they demand
+// under conditions. Such a label also carries a mark ("*" or "△") and its
+// field says so to assistive technology, so colour is not the only sign.
 enum class LabelColour { Text, Blue, Teal };
+
+// The described colour on a light palette; on a dark one a colour of the same
+// hue, made lighter until it reads against the background at 4.5:1 at least.
+QColor labelColour(LabelColour c, const QPalette& palette);
+// WCAG contrast ratio of two colours (1 to 21).
+double contrastRatio(const QColor& a, const QColor& b);
+// The mark before a required label's text, and what its field tells a screen reader.
+QString requiredMark(LabelColour c);
+QString requiredDescription(LabelColour c);
+// The line that explains the marks, for the bottom of a window that uses them.
+QString requiredLegend();
 
 // One control of a window page, described once: what it is, what it edits,
 // where it sits and how it is labelled. A table of these builds the page.
@@ -69,9 +86,5 @@ class FieldGrid {
 // The width a control needs to show `chars` characters (digits, the widest
 // common case of the program's codes and numbers) in its current font.
 int widthForChars(const QWidget* control, int chars);
-
-// Gives a fixed-size window its described client size, or more where its
-// layout needs more (a larger font or scale factor): never less.
-void fitFixedSize(QWidget* window, QSize described);
 
 }  // namespace ui

@@ -86,16 +86,26 @@ TEST_F(PersonWindowTest, HintsOfTheFields) {
 // No label or field covers another (the search panel lies over the slots on purpose).
 TEST_F(PersonWindowTest, ControlsDoNotOverlap) {
     show();
-    QList<QWidget*> placed;
-    for (QWidget* w : win->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
-        if (w->isVisible() && w != win->Panel_hos) placed.append(w);
-    ASSERT_GT(placed.size(), 40);
-    for (int i = 0; i < placed.size(); ++i) {
-        EXPECT_TRUE(win->rect().contains(placed[i]->geometry())) << placed[i]->objectName().toStdString();
-        for (int j = i + 1; j < placed.size(); ++j)
-            EXPECT_FALSE(placed[i]->geometry().intersects(placed[j]->geometry()))
-                << placed[i]->objectName().toStdString() << " and " << placed[j]->objectName().toStdString();
+    // The fields lie in their panel, the buttons in theirs below it.
+    for (QWidget* panel : {win->Panel_fields, win->Panel_buttons}) {
+        QList<QWidget*> placed;
+        for (QWidget* w : panel->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+            if (w->isVisible() && w != win->Panel_hos) placed.append(w);
+        ASSERT_GT(placed.size(), panel == win->Panel_fields ? 40 : 4);
+        for (int i = 0; i < placed.size(); ++i) {
+            EXPECT_TRUE(panel->rect().contains(placed[i]->geometry()))
+                << placed[i]->objectName().toStdString();
+            for (int j = i + 1; j < placed.size(); ++j)
+                EXPECT_FALSE(placed[i]->geometry().intersects(placed[j]->geometry()))
+                    << placed[i]->objectName().toStdString() << " and "
+                    << placed[j]->objectName().toStdString();
+        }
     }
+    EXPECT_TRUE(win->rect().contains(
+        QRect(win->Panel_buttons->mapTo(win.get(), QPoint()), win->Panel_buttons->size())));
+    EXPECT_FALSE(
+        QRect(win->Panel_buttons->mapTo(win.get(), QPoint()), win->Panel_buttons->size())
+            .intersects(QRect(win->Panel_fields->mapTo(win.get(), QPoint()), win->Panel_fields->size())));
 }
 
 TEST_F(PersonWindowTest, TabOrderPassesOverDisabledControls) {
