@@ -3,6 +3,7 @@
 #include "reports/PagePainter.h"
 #include "reports/Printing.h"
 #include "ui/Modal.h"
+#include "ui/ScreenFit.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -108,9 +109,13 @@ PreviewDialog::PreviewDialog(const LaidOutDocument& document, QWidget* parent)
     connect(printButton, &QPushButton::clicked, this, &PreviewDialog::Button_printClick);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
 
+    // A narrow screen squeezes the buttons to their captions; the window stays on the screen.
+    ui::letButtonsNarrowToCaptions(this);
     const QScreen* screen = this->screen();
     const QRect available = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
-    resize(std::min(available.width(), 900), available.height() * 9 / 10);
+    resize(QSize(std::min(available.width(), 900), available.height() * 9 / 10)
+               .boundedTo(ui::roomOnScreen(this)));
+    ui::keepOnScreen(this);
     showPage(0);
     updateScale();
 }

@@ -14,6 +14,8 @@ bool frameKnown(const QWidget* w) {
 }
 
 void apply(QWidget* w, QSize outer, Sizing sizing) {
+    // Never larger than the desktop it is shown on.
+    if (const QScreen* s = w->screen()) outer = outer.boundedTo(s->availableGeometry().size());
     const QSize client = outer - (w->frameGeometry().size() - w->size());
     if (sizing == Sizing::Fixed)
         w->setFixedSize(client);

@@ -8,6 +8,7 @@
 #include "ui/Dialogs.h"
 #include "ui/KeyPreview.h"
 #include "ui/Placement.h"
+#include "ui/ScreenFit.h"
 
 namespace ui {
 
@@ -54,13 +55,7 @@ void QueryWindow::finishLayout(const QList<GridColumn>& columns, QList<QWidget*>
     outer->addWidget(Panel1);
     outer->addWidget(DBGrid1, 1);
 
-    // A layout may squeeze a button below its hint (which holds the style's
-    // customary minimum width); never below its caption.
-    for (QPushButton* b : Panel1->findChildren<QPushButton*>()) {
-        const int margins = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
-                            b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
-        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * margins);
-    }
+    ui::letButtonsNarrowToCaptions(Panel1);
 
     tabOrder.append(DBGrid1);
     for (qsizetype i = 0; i + 1 < tabOrder.size(); ++i) setTabOrder(tabOrder[i], tabOrder[i + 1]);

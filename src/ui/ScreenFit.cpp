@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
@@ -105,7 +106,50 @@ class Fit : public QObject {
     bool screenWatched_ = false;
 };
 
+// A resizable window: shrunk to the room on its screen and moved onto the desktop.
+class Keep : public QObject {
+  public:
+    explicit Keep(QWidget* window) : QObject(window), window_(window) { window->installEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* e) override {
+        if (watched != window_) return false;
+        if (e->type() == QEvent::Show) {
+            framed_ = window_->frameGeometry() != window_->geometry();
+            apply();
+        } else if ((e->type() == QEvent::Move || e->type() == QEvent::Resize) && !framed_ &&
+                   window_->isVisible() && window_->frameGeometry() != window_->geometry()) {
+            framed_ = true;
+            apply();
+        }
+        return false;
+    }
+
+  private:
+    void apply() {
+        const QSize room = roomOnScreen(window_);
+        if (window_->width() > room.width() || window_->height() > room.height())
+            window_->resize(window_->size().boundedTo(room).expandedTo(window_->minimumSize()));
+        const QScreen* s = window_->screen();
+        if (s && !s->availableGeometry().contains(window_->frameGeometry())) centreOnScreen(window_);
+    }
+    QWidget* window_;
+    bool framed_ = false;
+};
+
 }  // namespace
+
+void keepOnScreen(QWidget* window) {
+    new Keep(window);
+}
+
+void letButtonsNarrowToCaptions(QWidget* parent) {
+    for (QPushButton* b : parent->findChildren<QPushButton*>()) {
+        const int margins = b->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+                            b->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+        b->setMinimumWidth(b->fontMetrics().horizontalAdvance(b->text()) + 2 * margins);
+    }
+}
 
 QSize roomOnScreen(const QWidget* window) {
     const QScreen* s = window->screen() ? window->screen() : QGuiApplication::primaryScreen();

@@ -22,6 +22,16 @@ class FieldsArea : public QScrollArea {
 // known, the font or style changes, or the window moves to another screen.
 void fitToScreen(QWidget* window, QSize described, FieldsArea* fields, QWidget* footer);
 
+// A resizable window kept on its screen: no larger than the room there, and
+// moved onto the desktop when it lies partly off it (at its first showing,
+// and again when the window manager's frame becomes known).
+void keepOnScreen(QWidget* window);
+
+// Lets a layout squeeze the push buttons under `parent` below the style's
+// customary width, never below their captions, so a row of them fits a
+// narrow screen.
+void letButtonsNarrowToCaptions(QWidget* parent);
+
 // The client size a window may take on its screen: the available area less
 // the window manager's frame (the window's own once known, else a guess).
 QSize roomOnScreen(const QWidget* window);
