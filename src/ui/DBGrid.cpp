@@ -2,6 +2,8 @@
 
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <algorithm>
 
 #include "ui/Guard.h"
 
@@ -96,6 +98,41 @@ DBGrid::DBGrid(store::Dataset* dataset, QList<GridColumn> columns, QWidget* pare
     connect(model_, &QAbstractItemModel::modelReset, this, &DBGrid::followDataset);
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& i) { Q_EMIT rowDoubleClicked(i.row()); });
+}
+
+void DBGrid::setColumnsFitContents(bool on) {
+    if (fitColumns_ == on) return;
+    fitColumns_ = on;
+    if (!on) return;
+    connect(model_, &QAbstractItemModel::modelReset, this, [this] { fitColumns(false); });
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { fitColumns(true); });
+    fitColumns(false);
+}
+
+void DBGrid::fitColumns(bool widenOnly) {
+    if (!fitColumns_) return;
+    // Only the rows in view are read: a list of many thousands costs no more.
+    const int rows = model_->rowCount();
+    const int first = std::max(0, rowAt(0));
+    int last = rowAt(viewport()->height() - 1);
+    if (last < 0)
+        last = std::min(rows, first + std::max(1, viewport()->height() / std::max(1, rowHeight(0)))) - 1;
+    const QList<GridColumn>& described = model_->gridColumns();
+    for (int c = 0; c < model_->columnCount(); ++c) {
+        int width =
+            std::max(horizontalHeader()->sectionSizeHint(c), widenOnly ? columnWidth(c) : described[c].width);
+        for (int r = first; r <= last && r < rows; ++r)
+            width = std::max(width, sizeHintForIndex(model_->index(r, c)).width() + (showGrid() ? 1 : 0));
+        if (width != columnWidth(c)) setColumnWidth(c, width);
+    }
+}
+
+void DBGrid::changeEvent(QEvent* e) {
+    QTableView::changeEvent(e);
+    if (e->type() == QEvent::FontChange) {
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+        fitColumns(false);
+    }
 }
 
 void DBGrid::setMultiSelect(bool on) {

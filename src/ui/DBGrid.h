@@ -54,6 +54,11 @@ class DBGrid : public QTableView {
     // commands act on "the selected rows" turn this off: nothing is selected
     // until the operator selects.
     void setSelectionFollowsCurrent(bool on) { selectionFollows_ = on; }
+    // Columns as wide as their captions and the values shown, at the current
+    // font (and never narrower than their described widths): fitted after
+    // each reading of the rows and on a change of font, widened as scrolling
+    // brings wider values into view.
+    void setColumnsFitContents(bool on);
 
   Q_SIGNALS:
     void rowDoubleClicked(int row);
@@ -62,9 +67,13 @@ class DBGrid : public QTableView {
 
   protected:
     void mouseDoubleClickEvent(QMouseEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
   private:
     void followDataset();
+    // Fits the columns to the rows in view; widening only, or from their described widths.
+    void fitColumns(bool widenOnly);
+    bool fitColumns_ = false;
     QPointer<store::Dataset> ds_;
     DatasetModel* model_;
     bool syncing_ = false;

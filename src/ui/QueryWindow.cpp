@@ -49,6 +49,7 @@ void QueryWindow::finishLayout(const QList<GridColumn>& columns, QList<QWidget*>
     DBGrid1->setObjectName("DBGrid1");
     // "选择打印" prints what the operator selected, nothing before that.
     DBGrid1->setSelectionFollowsCurrent(false);
+    DBGrid1->setColumnsFitContents(true);
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include "person/TForm_per_info.h"
 #include "store/Connection.h"
 #include "support/TestSupport.h"
+#include "ui/DBGrid.h"
 #include "ui/ScreenFit.h"
 
 using namespace testing_support;
@@ -183,6 +185,61 @@ TEST_P(Layouts, RenumberDialog) {
 
 INSTANTIATE_TEST_SUITE_P(Fonts, Layouts, ::testing::Values(1.0, 1.5),
                          [](const auto& info) { return info.param == 1.0 ? "Default" : "HalfAsLargeAgain"; });
+
+// The result grids at the default font and at 13 pt: every column as wide as
+// its caption and every value in view, nothing cut; at the default font never
+// narrower than described.
+TEST(ResultGrids, CaptionsAndValuesWholeAtTheCurrentFont) {
+    const QFont normal = QApplication::font();
+    for (double points : {normal.pointSizeF(), 13.0}) {
+        SCOPED_TRACE(points);
+        QFont f = normal;
+        f.setPointSizeF(points);
+        QApplication::setFont(f);
+        WorkDir work;
+        RecordingDialogs dialogs;
+        {
+            store::Connection c;
+            c.open(work.database());
+            c.execute(
+                "INSERT INTO M_CORPORATION (SSN, NAME) VALUES ('110100192001', "
+                "'北京市东城区某某某某某某某某有限责任公司')");
+            for (int i = 0; i < 30; ++i)
+                c.execute("INSERT INTO M_PERSON (SSN, IDCARD, NAME) VALUES ('110100192001', ?, '欧阳某某')",
+                          {QString("1101001920010%1").arg(10000 + i)});
+        }
+        TForm_cop_query employers;
+        TForm_Person_query persons;
+        for (ui::QueryWindow* w :
+             {static_cast<ui::QueryWindow*>(&employers), static_cast<ui::QueryWindow*>(&persons)}) {
+            w->show();
+            QApplication::processEvents();
+            if (w == &employers)
+                employers.Button1Click();
+            else
+                persons.Button_QueryAllClick();
+            QApplication::processEvents();
+            ui::DBGrid* grid = w->DBGrid1;
+            const auto& described = grid->datasetModel()->gridColumns();
+            ASSERT_GT(grid->model()->rowCount(), 0);
+            for (int col = 0; col < grid->model()->columnCount(); ++col) {
+                const std::string where = w->objectName().toStdString() + " column " + std::to_string(col);
+                const int width = grid->columnWidth(col);
+                EXPECT_GE(width, grid->horizontalHeader()->sectionSizeHint(col)) << where << ": caption cut";
+                for (int row = 0; row < grid->model()->rowCount() &&
+                                  grid->rowViewportPosition(row) < grid->viewport()->height();
+                     ++row)
+                    EXPECT_GE(width, grid->sizeHintForIndex(grid->model()->index(row, col)).width())
+                        << where << " row " << row << ": value cut";
+                if (points == normal.pointSizeF()) {
+                    EXPECT_GE(width, described[col].width) << where;
+                }
+            }
+            w->hide();
+        }
+    }
+    QApplication::setFont(normal);
+}
 
 // Relative luminance and contrast ratio as WCAG defines them, worked out
 // here apart from the program.
