@@ -54,14 +54,13 @@ class Fit : public QObject {
         if (!fields_ || !fields_->widget() || !footer_) return;
         const QSize inside = fields_->widget()->minimumSizeHint();
         const QSize below(footer_->minimumSizeHint().width(), footer_->sizeHint().height());
-        const QSize want = described_.expandedTo(
-            QSize(std::max(inside.width(), below.width()), inside.height() + below.height()));
+        const QSize need(std::max(inside.width(), below.width()), inside.height() + below.height());
         const QSize room = roomOnScreen(window_);
-        QSize size = want.boundedTo(room);
-        // A scroll bar takes room across the other way.
+        QSize size = described_.expandedTo(need).boundedTo(room);
+        // A scroll bar, where one is needed, takes room across the other way.
         const int bar = window_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, fields_);
-        if (size.height() < want.height()) size.setWidth(std::min(room.width(), size.width() + bar));
-        if (size.width() < want.width()) size.setHeight(std::min(room.height(), size.height() + bar));
+        if (size.height() < need.height()) size.setWidth(std::min(room.width(), size.width() + bar));
+        if (size.width() < need.width()) size.setHeight(std::min(room.height(), size.height() + bar));
         if (window_->minimumSize() == size && window_->maximumSize() == size) return;
         window_->setFixedSize(size);
         if (window_->isVisible()) centreOnScreen(window_);
