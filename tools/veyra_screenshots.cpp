@@ -31,6 +31,7 @@
 #include "exchange/TForm_import.h"
 #include "person/TForm_Person_query.h"
 #include "person/TForm_per_info.h"
+#include "platform/Clock.h"
 #include "platform/Settings.h"
 #include "reports/PreviewDialog.h"
 #include "reports/ReportOutput.h"
@@ -249,6 +250,9 @@ int main(int argc, char** argv) {
     }
     const QString out = QDir(args[1]).absolutePath();
     QDir().mkpath(out);
+    // A fixed day and hour, so the pictures change only when the windows do.
+    platform::setNow(QDateTime(QDate(2026, 12, 10), QTime(9, 30)));
+    platform::setToday(QDate(2026, 12, 10));
     platform::setSettingsFilePath(work.filePath("Veyra.ini"));
     platform::setShortDateFormat("yyyy-MM-dd");
     platform::writeSetting("DataDir", work.filePath("orvanta"));
