@@ -42,8 +42,8 @@ class Counting : public exchange::TransferObserver {
     void tableStarted(exchange::Register, int) override {}
     void rowReached(exchange::Register, int) override {}
     void tableFinished(exchange::Register, int) override {}
-    void logLines(const QStringList& l) override { lines += int(l.size()); }
-    int lines = 0;
+    void logLines(qsizetype n) override { lines += n; }
+    qsizetype lines = 0;
 };
 
 QString ssn(int i) {
