@@ -150,31 +150,31 @@ void RowsHasher::integer(qint64 v) {
     d_->feed->number(quint64(v));
 }
 
-void RowsHasher::column(sqlite3_stmt* s, int i, int type) {
+void RowsHasher::value(sqlite3_value* v, int type) {
     Feed& f = *d_->feed;
     switch (type) {
         case SQLITE_INTEGER:
-            integer(sqlite3_column_int64(s, i));
+            integer(sqlite3_value_int64(v));
             break;
         case SQLITE_FLOAT: {
-            const double v = sqlite3_column_double(s, i);
+            const double d = sqlite3_value_double(v);
             quint64 bits;
-            memcpy(&bits, &v, sizeof bits);
+            memcpy(&bits, &d, sizeof bits);
             f.tag('R');
             f.number(bits);
             break;
         }
         case SQLITE_TEXT: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-            const int len = sqlite3_column_bytes(s, i);
+            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
+            const int len = sqlite3_value_bytes(v);
             f.tag('T');
             f.number(quint64(len));
             f.bytes(p, len);
             break;
         }
         case SQLITE_BLOB: {
-            const auto* p = static_cast<const char*>(sqlite3_column_blob(s, i));
-            const int len = sqlite3_column_bytes(s, i);
+            const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+            const int len = sqlite3_value_bytes(v);
             f.tag('B');
             f.number(quint64(len));
             if (len > 0) f.bytes(p, len);
@@ -185,8 +185,15 @@ void RowsHasher::column(sqlite3_stmt* s, int i, int type) {
     }
 }
 
+void RowsHasher::column(sqlite3_stmt* s, int i, int type) {
+    value(sqlite3_column_value(s, i), type);
+}
+
 void RowsHasher::row(sqlite3_stmt* s, int n) {
-    for (int i = 0; i < n; ++i) column(s, i, sqlite3_column_type(s, i));
+    for (int i = 0; i < n; ++i) {
+        sqlite3_value* v = sqlite3_column_value(s, i);
+        value(v, sqlite3_value_type(v));
+    }
 }
 
 void RowsHasher::endTable(quint64 rows) {

@@ -7,6 +7,7 @@
 
 struct sqlite3;
 struct sqlite3_stmt;
+struct sqlite3_value;
 
 namespace exchange {
 
@@ -41,6 +42,7 @@ class RowsHasher {
     // One value: column i of the statement's current row, taken as `type`
     // (its storage type before the row was read as text anywhere).
     void column(sqlite3_stmt* s, int i, int type);
+    void value(sqlite3_value* v, int type);
     void integer(qint64 v);
     void endTable(quint64 rows);
     // A whole table of db in rowid order. With `from` (a statement over every

@@ -353,8 +353,10 @@ void Transfer::transferTable(const TablePlan& plan) {
         return found;
     };
     const auto transferRow = [&] {
-        // The storage types before any value is read as text.
-        for (int i = 0; i < n; ++i) types[i] = sqlite3_column_type(src, i);
+        // The storage types of the values read as text below, before they are.
+        types[plan.keyPos] = sqlite3_column_type(src, plan.keyPos);
+        if (plan.lookupPos >= 0 && plan.lookupPos < n)
+            types[plan.lookupPos] = sqlite3_column_type(src, plan.lookupPos);
         const QByteArrayView key = textOf(src, plan.keyPos);
         qint64 serial = 0;
         bool duplicate = false;
@@ -382,6 +384,8 @@ void Transfer::transferTable(const TablePlan& plan) {
             if (plan.skipped) ++*plan.skipped;
             return;
         }
+        for (int i = 0; i < n; ++i)
+            if (i != plan.keyPos && i != plan.lookupPos) types[i] = sqlite3_column_type(src, i);
         bindRow(serial);
         insert.step();
         insert.reset();

@@ -149,7 +149,7 @@ void EncodedLines::add(const QByteArray& encodedPrefix, int prefixChars, const c
 }
 
 void EncodedLines::clear() {
-    bytes_.clear();
+    bytes_.truncate(0);  // the next batch reuses the room
     ends_.clear();
     odd_.clear();
     longest_ = 0;
@@ -202,7 +202,6 @@ void TransferLog::appendBytes(const char* data, qsizetype n, const QVector<qsize
     const qint64 base = stored_ + tail_.size();
     const qsizetype firstLine = ends_.size();
     tail_.append(data, n);
-    ends_.reserve(ends_.size() + ends.size());
     for (const qsizetype e : ends) ends_.append(base + e);
     for (auto it = odd.cbegin(); it != odd.cend(); ++it) odd_.insert(firstLine + it.key(), it.value());
     longest_ = qMax(longest_, longest);
@@ -225,7 +224,7 @@ void TransferLog::spill() {
         if (writeAll(s.fd, tail_.constData(), tail_.size(), stored_ - s.origin, &err)) {
             s.end += tail_.size();
             stored_ += tail_.size();
-            tail_.clear();
+            tail_.truncate(0);  // the next chunk reuses the room
             return;
         }
         // Where the new log file is concerned, it is lost; the lines are not.

@@ -529,6 +529,85 @@ TEST_F(ExportWindow, ExportedFileImportsIntoAnotherWorkingDatabase) {
     EXPECT_EQ(w.scalar("SELECT count(*) FROM M_PERSON").toInt(), 1);
 }
 
+// An export hashes its rows as it writes them. Where the engine stores a
+// value otherwise than it was read (a number given as text, a whole number
+// given as REAL, a number in a text column), the recorded checksum still
+// describes the file: the same as reading the written rows back.
+TEST(ExportChecksum, DescribesTheRowsAsStoredWhateverTheEngineConverted) {
+    testing_support::WorkDir work;
+    // A source whose columns carry no types keeps every value as it was given.
+    const QString shaped = work.file("shaped.mdb"), loose = work.file("loose.mdb"),
+                  out = work.file("out.mdb");
+    newSubmission(shaped);
+    newSubmission(out);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(loose).constData(), &db), SQLITE_OK);
+    const auto run = [&](const QString& sql) {
+        char* err = nullptr;
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK)
+            << (err ? err : "") << " in " << sql.toStdString();
+        sqlite3_free(err);
+    };
+    {
+        store::Connection c;
+        c.open(shaped);
+        for (const char* t : {"M_CORPORATION", "M_PERSON", "M_PSNAPPOINTEDHOSPITAL"}) {
+            QStringList names;
+            for (const store::Column& col : c.tableColumns(t)) names.append(col.name);
+            run(QString("CREATE TABLE %1 (%2)").arg(t, names.join(", ")));
+        }
+    }
+    struct Case {
+        const char* table;
+        const char* column;
+        const char* literal;  // as the source holds it
+        const char* stored;   // typeof() in the export file
+    } cases[] = {
+        {"M_CORPORATION", "FEEPERIOD", "'12'", "integer"},
+        {"M_CORPORATION", "SUPERIORCORP", "5.0", "integer"},
+        {"M_CORPORATION", "FEECORP", "' 7 '", "integer"},
+        {"M_CORPORATION", "OFFIONEOFFSTD", "'12.5'", "real"},
+        {"M_CORPORATION", "OPERATEDATE", "'2024-05-06'", "text"},
+        {"M_CORPORATION", "NAME", "'单位'", "text"},
+        {"M_CORPORATION", "TEL", "62345678", "text"},
+        {"M_PERSON", "EQUAL", "'1'", "integer"},
+        {"M_PERSON", "BIRTH", "'1940-01-01'", "text"},
+        {"M_PSNAPPOINTEDHOSPITAL", "HOSP_1", "1", "text"},
+    };
+    // Two rows each: the first with the values above, the second plain.
+    run("INSERT INTO M_CORPORATION (CORPSN, SSN, OFFIONEOFFSTD, FEEPERIOD) VALUES (7, 110000000001, NULL, "
+        "NULL), "
+        "(8, '110000000002', 3.25, 2)");
+    run("INSERT INTO M_PERSON (PSNSN, CORPSN, IDCARD, SSN) VALUES (3, 7, '110101194001010011', "
+        "'110000000001'), "
+        "(4, 8, '110101194001010022', '110000000002')");
+    run("INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, IDCARD, HOSP_2) VALUES (3, '110101194001010011', '01'), "
+        "(4, '110101194001010022', '02')");
+    for (const Case& c : cases)
+        run(QString("UPDATE %1 SET %2 = %3 WHERE rowid = (SELECT min(rowid) FROM %1)")
+                .arg(c.table, c.column, c.literal));
+    sqlite3_close(db);
+
+    store::Connection to;
+    to.open(out);
+    sqlite3* source = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(loose).constData(), &source, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    NullObserver o;
+    exchange::Transfer t(source, to, o);
+    t.setRecordChecksum(true);
+    ASSERT_TRUE(t.run()) << t.errorText().toStdString();
+    sqlite3_close(source);
+    for (const Case& c : cases)
+        EXPECT_EQ(
+            to.scalar(QString("SELECT typeof(%2) FROM %1 ORDER BY rowid LIMIT 1").arg(c.table, c.column))
+                .toString(),
+            c.stored)
+            << c.table << "." << c.column;
+    EXPECT_EQ(to.scalar("SELECT count(*) FROM M_PSNAPPOINTEDHOSPITAL").toInt(), 2);
+    EXPECT_EQ(exchange::storedChecksum(to.handle()), exchange::rowsChecksum(to.handle()));
+}
+
 }  // namespace
 
 // The log file of one showing with a refused run, an import with duplicates
