@@ -14,46 +14,16 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/Files.h"
+
 namespace exchange {
 
 namespace {
 // Bytes gathered before one write to the store.
 constexpr qsizetype kChunk = 1 << 20;
 
+// Why a log file cannot take a line that has no GB18030 form (a lone surrogate).
 const QString kInvalidText = QStringLiteral("文本含有无效的字符编码");
-
-// What a failed file operation means, in the operator's words, with the
-// system's own text for support.
-QString ioText(int err) {
-    const QString system = QString::fromLocal8Bit(std::strerror(err));
-    QString words;
-    switch (err) {
-        case ENOSPC:
-        case EDQUOT:
-            words = QStringLiteral("磁盘空间已满");
-            break;
-        case EACCES:
-        case EPERM:
-            words = QStringLiteral("没有写入权限");
-            break;
-        case EROFS:
-            words = QStringLiteral("磁盘是只读的");
-            break;
-        case EISDIR:
-            words = QStringLiteral("同名的文件夹已存在");
-            break;
-        case ENOENT:
-        case ENOTDIR:
-            words = QStringLiteral("文件夹不存在");
-            break;
-        case EIO:
-            words = QStringLiteral("磁盘读写错误");
-            break;
-        default:
-            return system;
-    }
-    return QString("%1（%2）").arg(words, system);
-}
 
 bool writeAll(int fd, const char* p, qsizetype n, qint64 at, int* err) {
     while (n > 0) {
@@ -107,8 +77,7 @@ int unnamedFile(const QString& dir, const QString& hint, QString* named, int* er
 // ---- EncodedLines ------------------------------------------------------------
 
 QByteArray EncodedLines::encode(const QString& text) {
-    QStringEncoder enc("GB18030", QStringConverter::Flag::Stateless);
-    return enc.encode(text);
+    return platform::encodeGb18030(text);
 }
 
 void EncodedLines::ended(int chars) {
@@ -228,7 +197,8 @@ void TransferLog::spill() {
             return;
         }
         // Where the new log file is concerned, it is lost; the lines are not.
-        if (pending_ && pending_->fd == s.fd && pending_->error.isEmpty()) pending_->error = ioText(err);
+        if (pending_ && pending_->fd == s.fd && pending_->error.isEmpty())
+            pending_->error = platform::systemErrorText(err);
         s.writable = false;
     }
     // Nowhere to store them: they stay in memory.
@@ -382,7 +352,7 @@ void TransferLog::beginFile(const QString& path) {
     int err = 0;
     const int fd = unnamedFile(target.absolutePath(), target.fileName(), &pending->named, &err);
     if (fd < 0) {
-        pending->error = ioText(err);
+        pending->error = platform::systemErrorText(err);
         pending_ = std::move(pending);
         return;
     }
@@ -433,7 +403,7 @@ void TransferLog::beginFile(const QString& path) {
         ::close(fd);
         if (!pending->named.isEmpty()) ::unlink(QFile::encodeName(pending->named).constData());
         pending->fd = -1;
-        pending->error = ioText(err);
+        pending->error = platform::systemErrorText(err);
         pending_ = std::move(pending);
         return;
     }
@@ -462,13 +432,13 @@ bool TransferLog::commitFile(QString* error) {
         if (pending_->error.isEmpty() && !tail_.isEmpty()) {
             Segment& s = segments_.back();
             if (!s.writable || s.fd != pending_->fd) {
-                pending_->error = ioText(EIO);
+                pending_->error = platform::systemErrorText(EIO);
             } else if (writeAll(s.fd, tail_.constData(), tail_.size(), stored_, &err)) {
                 s.end += tail_.size();
                 stored_ += tail_.size();
                 tail_.clear();
             } else {
-                pending_->error = ioText(err);
+                pending_->error = platform::systemErrorText(err);
                 s.writable = false;
             }
         }
@@ -477,7 +447,7 @@ bool TransferLog::commitFile(QString* error) {
     const int fd = pending_->fd;
     const QByteArray path = QFile::encodeName(pending_->path);
     // On the disk before it takes the file's name, as a saved file is.
-    if (::fdatasync(fd) != 0) return fail(ioText(errno));
+    if (::fdatasync(fd) != 0) return fail(platform::systemErrorText(errno));
     struct stat st;
     if (::stat(path.constData(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd, st.st_mode & 07777);
     QByteArray named = QFile::encodeName(pending_->named);
@@ -494,15 +464,15 @@ bool TransferLog::commitFile(QString* error) {
                 named = candidate;
                 break;
             }
-            if (errno != EEXIST) return fail(ioText(errno));
+            if (errno != EEXIST) return fail(platform::systemErrorText(errno));
         }
-        if (named.isEmpty()) return fail(ioText(EEXIST));
+        if (named.isEmpty()) return fail(platform::systemErrorText(EEXIST));
     }
     if (::rename(named.constData(), path.constData()) != 0) {
         const int e = errno;
         ::unlink(named.constData());
         pending_->named.clear();
-        return fail(ioText(e));
+        return fail(platform::systemErrorText(e));
     }
     QMutexLocker lock(&mutex_);
     // The file is now the log file: what follows goes elsewhere.
