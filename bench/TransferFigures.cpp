@@ -74,9 +74,11 @@ qint64 bytesIn(const QString& dir) {
 }
 
 // Backups the commands made: removed between runs so that every run starts
-// alike (and the disk does not fill).
+// alike (and the disk does not fill). The day's backup stays, as it does on
+// any day after the first command.
 void clearBackups() {
-    QDir(store::backupDirectory()).removeRecursively();
+    for (const store::BackupInfo& b : store::listBackups(store::backupDirectory()))
+        if (b.reason != store::BackupReason::Daily) store::removeBackup(b.path);
 }
 
 // The backups a command makes, counted as they take their names (rotation
@@ -125,6 +127,16 @@ Run transferProgram(const QStringList& args, const QStringList& env) {
     return child(QStringLiteral(VEYRA_TRANSFER_PROGRAM), args, env);
 }
 
+// veyra-transfer makes the day's backup with its first command of the day;
+// the figures are of the commands after it.
+void dayStarted(const QString& workingDatabase, const QString& scratch, const QStringList& env) {
+    for (const store::BackupInfo& b : store::listBackups(store::backupDirectory()))
+        if (b.reason == store::BackupReason::Daily) return;
+    const QString out = scratch + "/first-of-the-day.mdb";
+    transferProgram({"export", "--from", workingDatabase, "--to", out}, env);
+    QFile::remove(out);
+}
+
 }  // namespace
 
 void importFigures(const char* what, const QString& source, const QString& target, const QString& pristine,
@@ -168,6 +180,7 @@ void importFigures(const char* what, const QString& source, const QString& targe
 
 void transferFigures(const QString& workingDatabase, const QString& scratch, int rounds) {
     const QStringList env = childEnvironment(scratch);
+    dayStarted(workingDatabase, scratch, env);
     const QString templateFile =
         QFileInfo(workingDatabase).absolutePath() + "/" + store::templateDatabaseFileName();
     store::setWorkingDatabasePath(workingDatabase);
@@ -214,6 +227,7 @@ void transferFigures(const QString& workingDatabase, const QString& scratch, int
 void receivingOfficeBatch(const QString& workingDatabase, const QString& scratch, int files, int persons,
                           int rounds) {
     const QStringList env = childEnvironment(scratch);
+    dayStarted(workingDatabase, scratch, env);
     const QString dir = scratch + "/office";
     QDir().mkpath(dir);
     // The files: two employers each, their persons and institution rows,

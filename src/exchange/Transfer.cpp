@@ -130,6 +130,59 @@ bool storedAsIs(sqlite3_stmt* src, int i, int type, Affinity a) {
     }
 }
 
+// The keys a run wrote into a table that was empty when the run reached it,
+// kept as hashes. Such a table holds no other keys, so a key not among them
+// is no duplicate and needs no test; one among them (or colliding with one)
+// is tested as usual. Equal keys under the test (the same text, ASCII
+// letters in either case) hash alike.
+class WrittenKeys {
+  public:
+    explicit WrittenKeys(qint64 expected) {
+        quint64 size = 64;
+        while (size < quint64(expected) * 2) size <<= 1;
+        slots_.assign(size, 0);
+    }
+    bool mayHold(QByteArrayView key) const {
+        const quint64 h = hashOf(key);
+        for (quint64 i = h & mask();; i = (i + 1) & mask()) {
+            if (slots_[i] == h) return true;
+            if (slots_[i] == 0) return false;
+        }
+    }
+    void add(QByteArrayView key) {
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        if (place(hashOf(key))) ++used_;
+    }
+
+  private:
+    quint64 mask() const { return slots_.size() - 1; }
+    static quint64 hashOf(QByteArrayView key) {
+        quint64 h = 14695981039346656037ull;  // FNV-1a
+        for (const char c : key) {
+            const char folded = c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+            h = (h ^ quint8(folded)) * 1099511628211ull;
+        }
+        return h ? h : 1;  // 0 marks a free slot
+    }
+    bool place(quint64 h) {
+        for (quint64 i = h & mask();; i = (i + 1) & mask()) {
+            if (slots_[i] == h) return false;
+            if (slots_[i] == 0) {
+                slots_[i] = h;
+                return true;
+            }
+        }
+    }
+    void grow() {
+        std::vector<quint64> old(slots_.size() * 2, 0);
+        old.swap(slots_);
+        for (const quint64 h : old)
+            if (h) place(h);
+    }
+    std::vector<quint64> slots_;
+    size_t used_ = 0;
+};
+
 }  // namespace
 
 struct Transfer::TablePlan {
@@ -253,6 +306,23 @@ void Transfer::flush() {
     observer_.logLines(n);
 }
 
+bool Transfer::keysAreOnlyThisRuns(const QString& table, const QString& keyColumn) {
+    // Only a table that holds nothing yet: every key in it is one this run wrote.
+    if (target_.scalar("SELECT EXISTS (SELECT 1 FROM main." + quoted(table) + ")").toInt() != 0) return false;
+    // And only text compared as text (ASCII letters in either case at most):
+    // a numeric column would find "01" equal to "1".
+    const char* type = nullptr;
+    const char* collation = nullptr;
+    if (sqlite3_table_column_metadata(target_.handle(), "main", table.toUtf8().constData(),
+                                      keyColumn.toUtf8().constData(), &type, &collation, nullptr, nullptr,
+                                      nullptr) != SQLITE_OK)
+        return false;
+    const QString coll = QString::fromUtf8(collation ? collation : "BINARY");
+    return affinityOf(QString::fromUtf8(type ? type : "")) == Affinity::Text &&
+           (coll.compare("BINARY", Qt::CaseInsensitive) == 0 ||
+            coll.compare("NOCASE", Qt::CaseInsensitive) == 0);
+}
+
 bool Transfer::targetsEmpty() {
     for (const QString& t : registerTables())
         if (target_.scalar("SELECT EXISTS (SELECT 1 FROM main." + quoted(t) + ")").toInt() != 0) return false;
@@ -289,7 +359,7 @@ void Transfer::transferTable(const TablePlan& plan) {
     if (plan.checkAndLookupSql)
         checkAndLookup =
             std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(plan.checkAndLookupSql));
-    else if (plan.serialPos >= 0)
+    if (plan.serialPos >= 0)
         lookup = std::make_unique<store::Statement>(target_.handle(), QString::fromLatin1(plan.lookupSql));
     // The duplicate test is a statement of its own: an insert that carried
     // it as a sub-select would be a multi-row statement, for which the engine
@@ -314,6 +384,8 @@ void Transfer::transferTable(const TablePlan& plan) {
     const int duplicateChars = int(plan.duplicateLine.size()), cancelChars = int(plan.cancelLine.size());
 
     const qint64 total = sourceRowCount(source_, plan.table);
+    std::optional<WrittenKeys> writtenKeys;
+    if (keysAreOnlyThisRuns(plan.table, targetCols[plan.keyPos].name)) writtenKeys.emplace(total);
     if (plan.total) *plan.total = int(total);
     if (plan.skipped) *plan.skipped = 0;
     observer_.tableStarted(plan.reg, int(total));
@@ -359,24 +431,25 @@ void Transfer::transferTable(const TablePlan& plan) {
             types[plan.lookupPos] = sqlite3_column_type(src, plan.lookupPos);
         const QByteArrayView key = textOf(src, plan.keyPos);
         qint64 serial = 0;
-        bool duplicate = false;
+        bool duplicate = false, found = true;
         // The duplicate test comes first: a duplicate is skipped before its
         // serial is needed (and before a missing one is an error).
-        if (checkAndLookup) {
+        const bool tested = !writtenKeys || writtenKeys->mayHold(key);
+        if (tested && checkAndLookup) {
             bindText(*checkAndLookup, 1, key);
             bindText(*checkAndLookup, 2, textOf(src, plan.lookupPos));
             checkAndLookup->step();
             const int answer = sqlite3_column_type(checkAndLookup->handle(), 0);
             duplicate = answer == SQLITE_TEXT;
+            found = answer != SQLITE_NULL;
             serial = sqlite3_column_int64(checkAndLookup->handle(), 0);
             checkAndLookup->reset();
-            if (!duplicate && answer == SQLITE_NULL)
-                throw store::Error(plan.notFound.arg(QString::fromUtf8(textOf(src, plan.lookupPos))));
         } else {
-            duplicate = probe(key);
-            if (!duplicate && lookup && !serialOf(textOf(src, plan.lookupPos), &serial))
-                throw store::Error(plan.notFound.arg(QString::fromUtf8(textOf(src, plan.lookupPos))));
+            duplicate = tested && probe(key);
+            if (!duplicate && lookup) found = serialOf(textOf(src, plan.lookupPos), &serial);
         }
+        if (!duplicate && !found)
+            throw store::Error(plan.notFound.arg(QString::fromUtf8(textOf(src, plan.lookupPos))));
         if (duplicate) {
             pending_.add(duplicatePrefix, duplicateChars, key.data(), key.size());
             pending_.add(cancelLine, cancelChars, nullptr, 0);
@@ -389,6 +462,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         bindRow(serial);
         insert.step();
         insert.reset();
+        if (writtenKeys) writtenKeys->add(key);
         if (written) {
             written->written(tdb, src, types.constData(), plan.serialPos, serial);
             if (!written->ok()) {

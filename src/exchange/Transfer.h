@@ -115,6 +115,9 @@ class Transfer {
     void log(const QString& line);
     void flush();
     bool targetsEmpty();
+    // Whether a table's keys can only be those this run writes into it (see
+    // WrittenKeys).
+    bool keysAreOnlyThisRuns(const QString& table, const QString& keyColumn);
     // Hashes the tables not read yet and gives the source's checksum.
     QString sourceChecksum();
 

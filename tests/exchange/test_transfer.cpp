@@ -229,6 +229,44 @@ TEST_F(ImportWindow, DuplicatesInSourceAndTargetAreSkippedAndCounted) {
     EXPECT_EQ(form->ProgressBar3->value(), 4);
 }
 
+// Into an empty register the only duplicates are rows of the same run: a
+// key repeated exactly or in other letter case is one, however far apart.
+TEST_F(ImportWindow, RepeatsWithinTheFileAreDuplicatesInAnEmptyRegister) {
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        dropUniqueKeys(s);
+        addEmployer(s, "ab0000000001", "甲");
+        addEmployer(s, "cd0000000002", "乙");
+        for (int i = 0; i < 300; ++i) addEmployer(s, QString("ef%1").arg(i, 10, 10, QChar('0')), "丙");
+        addEmployer(s, "AB0000000001", "甲（大写）");
+        addEmployer(s, "cd0000000002", "乙（重复）");
+        addPerson(s, "ab0000000001", "11010519300101011x", "人一");
+        addPerson(s, "AB0000000001", "11010519300101011X", "人一（大写）");
+        addPerson(s, "cd0000000002", "110105193001010222", "人二");
+        addInstitution(s, "11010519300101011x", "00010001");
+        addInstitution(s, "110105193001010222", "00010002");
+        addInstitution(s, "11010519300101011X", "00010003");
+    }
+    importFile(src);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    const QStringList& log = form->logLines();
+    const QStringList duplicates{"本条企业信息重复，其社保登记证号码为：AB0000000001",
+                                 "本条企业信息重复，其社保登记证号码为：cd0000000002",
+                                 "本条个人信息重复，其身份证号码为：11010519300101011X",
+                                 "本条个人定点医疗机构信息重复，其人员身份证号码为：11010519300101011X"};
+    for (const QString& d : duplicates) EXPECT_EQ(log.count(d), 1) << d.toStdString();
+    EXPECT_EQ(log.mid(log.size() - 13, 10), statistics(304, 2, 3, 1));
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 302);
+    EXPECT_EQ(w.select("SELECT IDCARD, CORPSN FROM M_PERSON ORDER BY PSNSN"),
+              (QList<QVariantList>{{"11010519300101011x", 1LL}, {"110105193001010222", 2LL}}));
+    EXPECT_EQ(w.select("SELECT PSNSN, HOSP_1 FROM M_PSNAPPOINTEDHOSPITAL ORDER BY rowid"),
+              (QList<QVariantList>{{1LL, "00010001"}, {2LL, "00010002"}}));
+}
+
 TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
     {
         store::Connection w;
