@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 #include <QCryptographicHash>
+#include <QHash>
 #include <QtEndian>
 #include <condition_variable>
 #include <cstring>
@@ -127,9 +128,27 @@ class Feed {
 };
 }  // namespace
 
+bool storesUtf8(sqlite3* db) {
+    store::Statement st(db, "PRAGMA encoding");
+    const bool utf8 = st.step() && st.value(0).toString() == "UTF-8";
+    st.reset();
+    return utf8;
+}
+
+QByteArrayView textBytes(sqlite3_value* v, bool utf8) {
+    const int type = sqlite3_value_type(v);
+    const void* p =
+        utf8 && (type == SQLITE_TEXT || type == SQLITE_BLOB) ? sqlite3_value_blob(v) : sqlite3_value_text(v);
+    const int n = sqlite3_value_bytes(v);
+    return p ? QByteArrayView(static_cast<const char*>(p), n) : QByteArrayView("", 0);
+}
+
 struct RowsHasher::Impl {
     QCryptographicHash hash{QCryptographicHash::Blake2b_256};
     std::optional<Feed> feed;
+    QHash<sqlite3*, bool> utf8;  // by connection, asked once
+    sqlite3* lastDb = nullptr;
+    bool lastUtf8 = false;
 };
 
 RowsHasher::RowsHasher() : d_(std::make_unique<Impl>()) {
@@ -150,7 +169,7 @@ void RowsHasher::integer(qint64 v) {
     d_->feed->number(quint64(v));
 }
 
-void RowsHasher::value(sqlite3_value* v, int type) {
+void RowsHasher::value(sqlite3_value* v, int type, bool utf8) {
     Feed& f = *d_->feed;
     switch (type) {
         case SQLITE_INTEGER:
@@ -165,11 +184,10 @@ void RowsHasher::value(sqlite3_value* v, int type) {
             break;
         }
         case SQLITE_TEXT: {
-            const auto* p = reinterpret_cast<const char*>(sqlite3_value_text(v));
-            const int len = sqlite3_value_bytes(v);
+            const QByteArrayView t = textBytes(v, utf8);
             f.tag('T');
-            f.number(quint64(len));
-            f.bytes(p, len);
+            f.number(quint64(t.size()));
+            f.bytes(t.data(), t.size());
             break;
         }
         case SQLITE_BLOB: {
@@ -185,14 +203,25 @@ void RowsHasher::value(sqlite3_value* v, int type) {
     }
 }
 
+bool RowsHasher::utf8(sqlite3_stmt* s) {
+    sqlite3* db = sqlite3_db_handle(s);
+    if (db == d_->lastDb) return d_->lastUtf8;
+    auto known = d_->utf8.constFind(db);
+    if (known == d_->utf8.cend()) known = d_->utf8.insert(db, storesUtf8(db));
+    d_->lastDb = db;
+    d_->lastUtf8 = *known;
+    return *known;
+}
+
 void RowsHasher::column(sqlite3_stmt* s, int i, int type) {
-    value(sqlite3_column_value(s, i), type);
+    value(sqlite3_column_value(s, i), type, utf8(s));
 }
 
 void RowsHasher::row(sqlite3_stmt* s, int n) {
+    const bool text = utf8(s);
     for (int i = 0; i < n; ++i) {
         sqlite3_value* v = sqlite3_column_value(s, i);
-        value(v, sqlite3_value_type(v));
+        value(v, sqlite3_value_type(v), text);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -25,6 +26,13 @@ QString rowsChecksum(sqlite3* db);
 using RowsProgress = std::function<void(qint64 done, qint64 total)>;
 QString rowsChecksum(sqlite3* db, const RowsProgress& progress);
 
+// Whether a database keeps its text as UTF-8 (every file this program makes).
+bool storesUtf8(sqlite3* db);
+// The bytes of a text (or blob) value as stored, without the copy the engine
+// makes to end a text with a zero byte; a value of another type as text.
+// utf8: the value's database keeps its text as UTF-8 (else it is converted).
+QByteArrayView textBytes(sqlite3_value* v, bool utf8);
+
 // The same canonical form fed piece by piece, so that a transfer hashes the
 // rows as it reads or writes them instead of reading the file again: the
 // tables in transfer order, each opened with beginTable, its rows (every
@@ -42,7 +50,6 @@ class RowsHasher {
     // One value: column i of the statement's current row, taken as `type`
     // (its storage type before the row was read as text anywhere).
     void column(sqlite3_stmt* s, int i, int type);
-    void value(sqlite3_value* v, int type);
     void integer(qint64 v);
     void endTable(quint64 rows);
     // A whole table of db in rowid order. With `from` (a statement over every
@@ -55,6 +62,8 @@ class RowsHasher {
     QString result();
 
   private:
+    void value(sqlite3_value* v, int type, bool utf8);
+    bool utf8(sqlite3_stmt* s);
     struct Impl;
     std::unique_ptr<Impl> d_;
 };

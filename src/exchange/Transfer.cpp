@@ -28,11 +28,10 @@ bool countsAny(store::Connection& target, const char* checkSql, const QString& k
 
 namespace {
 
-// A column read "as text", without a copy: null reads as the empty text.
-// Valid until the source steps.
-QByteArrayView textOf(sqlite3_stmt* s, int i) {
-    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-    return p ? QByteArrayView(p, sqlite3_column_bytes(s, i)) : QByteArrayView("", 0);
+// A column read "as text", without a copy where the source stores UTF-8:
+// null reads as the empty text. Valid until the source steps.
+QByteArrayView textOf(sqlite3_stmt* s, int i, bool utf8) {
+    return textBytes(sqlite3_column_value(s, i), utf8);
 }
 
 // Binds a text that stays put until the statement has run.
@@ -44,16 +43,15 @@ void bindText(store::Statement& st, int index, QByteArrayView utf8) {
 // Binds column i of the source's current row, of the given storage type,
 // without copying its text: the row stays put until the source steps, after
 // the insert has run.
-int bindColumn(sqlite3_stmt* ins, int index, sqlite3_stmt* src, int i, int type) {
+int bindColumn(sqlite3_stmt* ins, int index, sqlite3_stmt* src, int i, int type, bool utf8) {
     switch (type) {
         case SQLITE_INTEGER:
             return sqlite3_bind_int64(ins, index, sqlite3_column_int64(src, i));
         case SQLITE_FLOAT:
             return sqlite3_bind_double(ins, index, sqlite3_column_double(src, i));
         case SQLITE_TEXT: {
-            const unsigned char* text = sqlite3_column_text(src, i);
-            return sqlite3_bind_text(ins, index, reinterpret_cast<const char*>(text),
-                                     sqlite3_column_bytes(src, i), SQLITE_STATIC);
+            const QByteArrayView text = textOf(src, i, utf8);
+            return sqlite3_bind_text(ins, index, text.data(), int(text.size()), SQLITE_STATIC);
         }
         case SQLITE_BLOB: {
             const void* blob = sqlite3_column_blob(src, i);
@@ -109,7 +107,7 @@ bool mightBeNumber(const char* p, qsizetype n) {
 // Whether a value of this storage type is stored exactly as bound into a
 // column of this affinity; false where the engine may convert it (or might:
 // those rows are read back).
-bool storedAsIs(sqlite3_stmt* src, int i, int type, Affinity a) {
+bool storedAsIs(sqlite3_stmt* src, int i, int type, Affinity a, bool utf8) {
     switch (type) {
         case SQLITE_INTEGER:
             return a == Affinity::Integer || a == Affinity::Numeric || a == Affinity::Blob;
@@ -122,7 +120,7 @@ bool storedAsIs(sqlite3_stmt* src, int i, int type, Affinity a) {
         }
         case SQLITE_TEXT: {
             if (a == Affinity::Text || a == Affinity::Blob) return true;
-            const QByteArrayView t = textOf(src, i);
+            const QByteArrayView t = textOf(src, i, utf8);
             return !mightBeNumber(t.data(), t.size());
         }
         default:  // null, blob: never converted
@@ -246,7 +244,8 @@ class Transfer::TargetRows {
 
     // The row just inserted: its rowid, the serial bound at serialPos and
     // the source's values (of the given types) everywhere else.
-    void written(sqlite3* target, sqlite3_stmt* src, const int* types, int serialPos, qint64 serial) {
+    void written(sqlite3* target, sqlite3_stmt* src, bool utf8, const int* types, int serialPos,
+                 qint64 serial) {
         const qint64 rowid = sqlite3_last_insert_rowid(target);
         if (rows_ > 0 && rowid <= lastRowid_) {
             ok_ = false;
@@ -258,7 +257,7 @@ class Transfer::TargetRows {
         bool asIs = serialPos < 0 || affinity_[serialPos] == Affinity::Integer ||
                     affinity_[serialPos] == Affinity::Numeric;
         for (int i = 0; i < n && asIs; ++i)
-            if (i != alias_ && i != serialPos) asIs = storedAsIs(src, i, types[i], affinity_[i]);
+            if (i != alias_ && i != serialPos) asIs = storedAsIs(src, i, types[i], affinity_[i], utf8);
         if (!asIs) {
             sqlite3_stmt* rb = readBack_->handle();
             sqlite3_bind_int64(rb, 1, rowid);
@@ -392,6 +391,7 @@ void Transfer::transferTable(const TablePlan& plan) {
 
     sqlite3* tdb = target_.handle();
     sqlite3_stmt* src = read.handle();
+    const bool utf8 = sourceUtf8_;
     sqlite3_stmt* ins = insert.handle();
     QVector<int> types(n);
     const auto probe = [&](QByteArrayView key) {
@@ -404,7 +404,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         int index = 1;
         for (int i = firstInsert; i < n; ++i, ++index) {
             const int rc = i == plan.serialPos ? sqlite3_bind_int64(ins, index, serial)
-                                               : bindColumn(ins, index, src, i, types[i]);
+                                               : bindColumn(ins, index, src, i, types[i], utf8);
             if (rc != SQLITE_OK) throw store::engineError(tdb, rc);
         }
     };
@@ -429,7 +429,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         types[plan.keyPos] = sqlite3_column_type(src, plan.keyPos);
         if (plan.lookupPos >= 0 && plan.lookupPos < n)
             types[plan.lookupPos] = sqlite3_column_type(src, plan.lookupPos);
-        const QByteArrayView key = textOf(src, plan.keyPos);
+        const QByteArrayView key = textOf(src, plan.keyPos, utf8);
         qint64 serial = 0;
         bool duplicate = false, found = true;
         // The duplicate test comes first: a duplicate is skipped before its
@@ -437,7 +437,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         const bool tested = !writtenKeys || writtenKeys->mayHold(key);
         if (tested && checkAndLookup) {
             bindText(*checkAndLookup, 1, key);
-            bindText(*checkAndLookup, 2, textOf(src, plan.lookupPos));
+            bindText(*checkAndLookup, 2, textOf(src, plan.lookupPos, utf8));
             checkAndLookup->step();
             const int answer = sqlite3_column_type(checkAndLookup->handle(), 0);
             duplicate = answer == SQLITE_TEXT;
@@ -446,10 +446,10 @@ void Transfer::transferTable(const TablePlan& plan) {
             checkAndLookup->reset();
         } else {
             duplicate = tested && probe(key);
-            if (!duplicate && lookup) found = serialOf(textOf(src, plan.lookupPos), &serial);
+            if (!duplicate && lookup) found = serialOf(textOf(src, plan.lookupPos, utf8), &serial);
         }
         if (!duplicate && !found)
-            throw store::Error(plan.notFound.arg(QString::fromUtf8(textOf(src, plan.lookupPos))));
+            throw store::Error(plan.notFound.arg(QString::fromUtf8(textOf(src, plan.lookupPos, utf8))));
         if (duplicate) {
             pending_.add(duplicatePrefix, duplicateChars, key.data(), key.size());
             pending_.add(cancelLine, cancelChars, nullptr, 0);
@@ -464,7 +464,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         insert.reset();
         if (writtenKeys) writtenKeys->add(key);
         if (written) {
-            written->written(tdb, src, types.constData(), plan.serialPos, serial);
+            written->written(tdb, src, utf8, types.constData(), plan.serialPos, serial);
             if (!written->ok()) {
                 written.reset();
                 targetRows_.reset();
@@ -593,6 +593,7 @@ bool Transfer::run() {
         }
     } restore{target_, cacheBefore};
     tablesRead_ = 0;
+    sourceUtf8_ = storesUtf8(source_);
     sourceRows_.reset();
     targetRows_.reset();
     try {

@@ -136,6 +136,7 @@ class Transfer {
     std::unique_ptr<RowsHasher> sourceRows_;  // while the source's rows are hashed
     std::unique_ptr<RowsHasher> targetRows_;  // while the written rows are hashed
     int tablesRead_ = 0;                      // tables whose every source row is hashed
+    bool sourceUtf8_ = true;                  // the source's text is UTF-8: read where it lies
     EncodedLines pending_;
     TransferCounts counts_;
     bool refused_ = false;
