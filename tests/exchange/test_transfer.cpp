@@ -267,6 +267,74 @@ TEST_F(ImportWindow, RepeatsWithinTheFileAreDuplicatesInAnEmptyRegister) {
               (QList<QVariantList>{{1LL, "00010001"}, {2LL, "00010002"}}));
 }
 
+// A file whose text is stored as UTF-16 (written by another tool) imports
+// with every character as it was, and its rows checksum (over the text as
+// UTF-8) still verifies.
+TEST_F(ImportWindow, AFileStoringUtf16TextImportsAsItIs) {
+    const QString origin = work.file("origin.mdb"), exported = work.file("exported.mdb");
+    const QString utf16 = work.file("utf16.mdb");
+    newSubmission(origin);
+    {
+        store::Connection s;
+        s.open(origin);
+        addEmployer(s, "110000000001", "单位甲𠀋");
+        addPerson(s, "110000000001", "110101194001010011", "人员乙");
+        addInstitution(s, "110101194001010011", "00000001");
+    }
+    exportTo(origin, exported);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(utf16).constData(), &db), SQLITE_OK);
+    const auto run = [&](const QString& sql) {
+        char* err = nullptr;
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK)
+            << (err ? err : "") << " in " << sql.toStdString();
+        sqlite3_free(err);
+    };
+    run("PRAGMA encoding = 'UTF-16le'");
+    {
+        store::Connection e;
+        e.open(exported);
+        run(QString("PRAGMA application_id = %1").arg(e.scalar("PRAGMA application_id").toLongLong()));
+        for (const QVariantList& o : e.select(
+                 "SELECT sql, name, type = 'table' FROM sqlite_schema WHERE sql IS NOT NULL AND name NOT "
+                 "LIKE 'sqlite_%' ORDER BY type <> 'table'")) {
+            run(o[0].toString());
+            if (!o[2].toBool()) continue;
+            for (const QVariantList& row : e.select("SELECT * FROM " + o[1].toString())) {
+                QStringList marks(row.size(), "?");
+                sqlite3_stmt* ins = nullptr;
+                ASSERT_EQ(sqlite3_prepare_v2(db,
+                                             QString("INSERT INTO %1 VALUES (%2)")
+                                                 .arg(o[1].toString(), marks.join(','))
+                                                 .toUtf8()
+                                                 .constData(),
+                                             -1, &ins, nullptr),
+                          SQLITE_OK);
+                for (int i = 0; i < row.size(); ++i) {
+                    const QVariant& v = row[i];
+                    if (v.isNull())
+                        sqlite3_bind_null(ins, i + 1);
+                    else if (v.typeId() == QMetaType::LongLong)
+                        sqlite3_bind_int64(ins, i + 1, v.toLongLong());
+                    else if (v.typeId() == QMetaType::Double)
+                        sqlite3_bind_double(ins, i + 1, v.toDouble());
+                    else
+                        sqlite3_bind_text16(ins, i + 1, v.toString().utf16(), -1, SQLITE_TRANSIENT);
+                }
+                EXPECT_EQ(sqlite3_step(ins), SQLITE_DONE) << sqlite3_errmsg(db);
+                sqlite3_finalize(ins);
+            }
+        }
+    }
+    sqlite3_close(db);
+    importFile(utf16);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.select("SELECT NAME FROM M_CORPORATION UNION ALL SELECT NAME FROM M_PERSON"),
+              (QList<QVariantList>{{"单位甲𠀋"}, {"人员乙"}}));
+}
+
 TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
     {
         store::Connection w;
