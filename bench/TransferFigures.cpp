@@ -3,7 +3,6 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -66,10 +65,11 @@ void copyOver(const QString& from, const QString& to) {
     if (!QFile::copy(from, to)) throw std::runtime_error("cannot copy " + from.toStdString());
 }
 
-qint64 bytesIn(const QString& dir) {
+// Bytes of the backups other than the day's.
+qint64 backupBytes() {
     qint64 n = 0;
-    QDirIterator it(dir, QDir::Files | QDir::Hidden);
-    while (it.hasNext()) n += QFileInfo(it.next()).size();
+    for (const store::BackupInfo& b : store::listBackups(store::backupDirectory()))
+        if (b.reason != store::BackupReason::Daily) n += QFileInfo(b.path).size();
     return n;
 }
 
@@ -161,7 +161,7 @@ void importFigures(const char* what, const QString& source, const QString& targe
                 f.Edit_fromfile->setText(source);
                 f.Button1Click();
             });
-            backups = bytesIn(store::backupDirectory());
+            backups = backupBytes();
             return r;
         },
         prepare);
