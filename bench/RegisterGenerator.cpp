@@ -9,11 +9,11 @@
 
 namespace bench {
 
-QString validIdNumber(int serial) {
+QString validIdNumber(int serial, const QString& area) {
     static const int weights[17] = {7, 9, 10, 5, 8, 4, 2, 1, 6, 3, 7, 9, 10, 5, 8, 4, 2};
     static const char checks[] = "10x98765432";
     const QDate birth = QDate(1920, 1, 1).addDays(serial % 10950);
-    const QString body = QString("1101%1").arg(serial / 1000 % 100, 2, 10, QChar('0')) +
+    const QString body = area + QString("%1").arg(serial / 1000 % 100, 2, 10, QChar('0')) +
                          birth.toString("yyyyMMdd") + QString("%1").arg(serial % 1000, 3, 10, QChar('0'));
     int sum = 0;
     for (int i = 0; i < 17; ++i) sum += body[i].digitValue() * weights[i];

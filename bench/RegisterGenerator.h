@@ -5,8 +5,8 @@
 namespace bench {
 
 // A valid 18-character citizen ID number for a serial: birth dates spread over
-// 1920-1949, the check character computed.
-QString validIdNumber(int serial);
+// 1920-1949, the check character computed; area: its first four digits.
+QString validIdNumber(int serial, const QString& area = QStringLiteral("1101"));
 
 // The 12-character registration number of employer i.
 QString registrationNumber(int i);

@@ -1,7 +1,11 @@
 #include "SetBased.h"
 
+#include <sqlite3.h>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QStringList>
+#include <QUrl>
+#include <stdexcept>
 
 #include "exchange/RowsChecksum.h"
 #include "store/Connection.h"
@@ -23,14 +27,19 @@ const char* kSetBased[] = {
     "AND s.rowid = (SELECT min(d.rowid) FROM src.M_PSNAPPOINTEDHOSPITAL d WHERE d.IDCARD = s.IDCARD) "
     "ORDER BY s.rowid",
 };
-}  // namespace
 
-double setBasedCopy(const QString& target, const QString& source) {
-    store::Connection c;
-    c.open(target);
-    c.execute("ATTACH ? AS src", {source});
-    QElapsedTimer t;
-    t.start();
+QString readOnlyUri(const QString& path) {
+    return "file:" + QString::fromLatin1(QUrl::toPercentEncoding(path, "/")) + "?mode=ro";
+}
+
+// Attaches source read-only, checks it when asked and copies its rows.
+void copyFrom(store::Connection& c, const QString& source, bool checkSource) {
+    c.execute("ATTACH ? AS src", {readOnlyUri(source)});
+    if (checkSource) {
+        const QList<QVariantList> answer = c.select("PRAGMA src.integrity_check");
+        if (answer != QList<QVariantList>{{QVariant(QString("ok"))}})
+            throw std::runtime_error("source damaged");
+    }
     c.beginTransaction();
     const QStringList tables = exchange::registerTables();
     for (int i = 0; i < 3; ++i) {
@@ -43,6 +52,37 @@ double setBasedCopy(const QString& target, const QString& source) {
         c.execute(QString(kSetBased[i]).arg(inserted.join(", "), sourceCols.join(", ")));
     }
     c.commit();
+    c.execute("DETACH src");
+}
+}  // namespace
+
+void enableUriFilenames() {
+    sqlite3_config(SQLITE_CONFIG_URI, 1);
+}
+
+double setBasedCopy(const QString& target, const QString& source, bool checkSource) {
+    QElapsedTimer t;
+    t.start();
+    store::Connection c;
+    c.open(target);
+    copyFrom(c, source, checkSource);
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+double setBasedBatch(const QString& target, const QStringList& sources, const QString& backupFile) {
+    QElapsedTimer t;
+    t.start();
+    store::Connection c;
+    c.open(target);
+    sqlite3* copy = nullptr;
+    if (sqlite3_open(QFile::encodeName(backupFile).constData(), &copy) != SQLITE_OK)
+        throw std::runtime_error("cannot open the backup");
+    sqlite3_backup* b = sqlite3_backup_init(copy, "main", c.handle(), "main");
+    const int rc = b ? sqlite3_backup_step(b, -1) : SQLITE_ERROR;
+    sqlite3_backup_finish(b);
+    sqlite3_close(copy);
+    if (rc != SQLITE_DONE) throw std::runtime_error("backup failed");
+    for (const QString& s : sources) copyFrom(c, s, true);
     return double(t.nsecsElapsed()) / 1e6;
 }
 

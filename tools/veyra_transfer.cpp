@@ -40,11 +40,13 @@ int usage() {
     return Usage;
 }
 
-// Log lines on standard output, messages where they belong, progress on a
-// terminal's standard error.
+// Log lines on standard output (read back from the log as they arrive),
+// messages where they belong, progress on a terminal's standard error.
 class Console : public exchange::CommandObserver {
   public:
-    Console() : tty_(isatty(STDERR_FILENO) != 0) { clock_.start(); }
+    explicit Console(const exchange::TransferLog& log) : log_(log), tty_(isatty(STDERR_FILENO) != 0) {
+        clock_.start();
+    }
 
     void tableStarted(exchange::Register t, int total) override {
         table_ = t;
@@ -55,9 +57,13 @@ class Console : public exchange::CommandObserver {
             show(QString("%1 %2/%3").arg(name(), QString::number(row), QString::number(total_)));
     }
     void tableFinished(exchange::Register, int) override {}
-    void logLines(const QStringList& lines) override {
+    void logLines(qsizetype) override {
         clearLine();
-        for (const QString& l : lines) out(stdout, l);
+        const qsizetype size = log_.size();
+        if (size <= printed_) return;
+        const QByteArray b = log_.text(printed_, size - printed_).toLocal8Bit();
+        std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
+        printed_ = size;
     }
     void message(const QString& text) override {
         // The log's own closing line says it on standard output.
@@ -102,6 +108,8 @@ class Console : public exchange::CommandObserver {
         clock_.restart();
     }
 
+    const exchange::TransferLog& log_;
+    qsizetype printed_ = 0;
     bool tty_;
     bool shown_ = false;
     QElapsedTimer clock_;
@@ -166,7 +174,7 @@ int main(int argc, char** argv) {
         store::removeStaleLeftovers(dir);
 
     exchange::TransferLog log;
-    Console console;
+    Console console(log);
     exchange::ExchangeCommands commands(log, console);
     // No window may be running to make the day's backup: this program makes it.
     commands.setDailyBackup(true);

@@ -35,22 +35,6 @@ void upgradeTemplate(const QString& path) {
     }
 }
 
-// The transfer's lines go into the log before the observer hears of them.
-class Logging : public TransferObserver {
-  public:
-    Logging(TransferLog& log, TransferObserver& next) : log_(log), next_(next) {}
-    void tableStarted(Register t, int total) override { next_.tableStarted(t, total); }
-    void rowReached(Register t, int row) override { next_.rowReached(t, row); }
-    void tableFinished(Register t, int rows) override { next_.tableFinished(t, rows); }
-    void logLines(const QStringList& lines) override {
-        log_.append(lines);
-        next_.logLines(lines);
-    }
-
-  private:
-    TransferLog& log_;
-    TransferObserver& next_;
-};
 }  // namespace
 
 ExchangeCommands::ExchangeCommands(TransferLog& log, CommandObserver& observer)
@@ -68,19 +52,36 @@ void ExchangeCommands::closeConnections() {
 
 void ExchangeCommands::append(const QStringList& lines) {
     log_.append(lines);
-    observer_.logLines(lines);
+    observer_.logLines(lines.size());
 }
 
 CommandResult ExchangeCommands::transfer(sqlite3* source, bool exporting,
                                          const std::function<QString()>& publish, bool dryRun) {
-    Logging logging(log_, observer_);
-    Transfer t(source, to, logging);
+    Transfer t(source, to, observer_, &log_);
     t.setRecordChecksum(exporting);
     t.setDryRun(dryRun);
     t.setTick([this](qint64 done, qint64 total) { observer_.checking("计算校验值", done, total); });
+    // The rows of a submission file are checked as the transfer reads them.
+    if (!exporting && !submission.recordedChecksum().isEmpty())
+        t.setSourceCheck([this](const QString& rows) { submission.verifyRows(rows); });
+    // The day's log file is written as the lines arrive, and takes its place
+    // once the transfer has committed.
+    const QString logPath = transferLogPath();
+    if (!dryRun) {
+        QDir().mkpath(QFileInfo(logPath).absolutePath());  // a failure shows when the file is put in place
+        log_.beginFile(logPath);
+    }
     bool ok = t.run();
     counts_ = t.counts();
     QString reason;
+    if (!ok && t.refused()) {
+        // Its rows were changed since the export: refused as when the file
+        // is checked, and nothing of it stays.
+        log_.abandonFile();
+        error_ = store::errorLine(*t.failure());
+        observer_.message(store::errorText(*t.failure()));
+        return CommandResult::Refused;
+    }
     if (!ok) {
         // The reason is one more line of the log (and so of the next log file
         // written); the command's own error also says the table and row.
@@ -91,15 +92,14 @@ CommandResult ExchangeCommands::transfer(sqlite3* source, bool exporting,
         ok = error_.isEmpty();
     }
     if (!ok) {
+        log_.abandonFile();
         append({"出错原因：" + reason});
         observer_.message("操作过程中出现错误，取消操作");
         return CommandResult::RolledBack;
     }
     if (dryRun) return CommandResult::Committed;
     QString why;
-    const QString logPath = transferLogPath();
-    QDir().mkpath(QFileInfo(logPath).absolutePath());  // a failure shows in the write
-    if (!log_.writeFile(logPath, &why)) {
+    if (!log_.commitFile(&why)) {
         error_ = QString("无法写入导数日志文件“%1”：%2").arg(logPath, why);
         observer_.message(error_);
         return CommandResult::LogUnwritten;
@@ -186,10 +186,12 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
         // The register as it was, safely on disk, before the command's first
         // row is written: copied while the file is checked.
         if (commandBackup_.isEmpty()) backup.emplace(workingDatabase, "导入的文件：" + fromPath);
-        submission.open(fromPath, registerShapes(to),
-                        [this](const QString& stage, qint64 done, qint64 total) {
-                            observer_.checking(stage, done, total);
-                        });
+        submission.open(
+            fromPath, registerShapes(to),
+            [this](const QString& stage, qint64 done, qint64 total) {
+                observer_.checking(stage, done, total);
+            },
+            SubmissionFile::Rows::CheckWhenRead);
     } catch (const store::Error& e) {
         backup.reset();
         closeConnections();
@@ -231,7 +233,8 @@ CommandResult ExchangeCommands::importFile(const QString& fromPath, const QStrin
     if (r == CommandResult::Committed || r == CommandResult::LogUnwritten) committed_.append(fromPath);
     // Nothing stays open on either file between commands.
     closeConnections();
-    if (r != CommandResult::LogUnwritten) append({"操作完毕！", dashLine()});
+    // A file refused for its changed rows leaves the log as a refused file does.
+    if (r == CommandResult::Committed || r == CommandResult::RolledBack) append({"操作完毕！", dashLine()});
     if (single) endImport();
     return r;
 }
@@ -247,7 +250,7 @@ class Quiet : public TransferObserver {
     }
     void rowReached(Register t, int row) override { next_.rowReached(t, row); }
     void tableFinished(Register t, int rows) override { next_.tableFinished(t, rows); }
-    void logLines(const QStringList&) override {}
+    void logLines(qsizetype) override {}
 
   private:
     CommandObserver& next_;
@@ -270,10 +273,12 @@ CommandResult ExchangeCommands::checkFile(const QString& fromPath, const QString
     if (!claimRegister(workingDatabase)) return CommandResult::Refused;
     try {
         to.open(workingDatabase);
-        submission.open(fromPath, registerShapes(to),
-                        [this](const QString& stage, qint64 done, qint64 total) {
-                            observer_.checking(stage, done, total);
-                        });
+        submission.open(
+            fromPath, registerShapes(to),
+            [this](const QString& stage, qint64 done, qint64 total) {
+                observer_.checking(stage, done, total);
+            },
+            SubmissionFile::Rows::CheckWhenRead);
     } catch (const store::Error& e) {
         closeConnections();
         error_ = store::errorText(e);
@@ -285,11 +290,15 @@ CommandResult ExchangeCommands::checkFile(const QString& fromPath, const QString
     Quiet quiet(observer_, institutionRows_);
     Transfer t(submission.handle(), to, quiet);
     t.setDryRun(true);
+    // The rows are checked against their checksum as they are read.
+    if (!submission.recordedChecksum().isEmpty())
+        t.setSourceCheck([this](const QString& rows) { submission.verifyRows(rows); });
     const bool ok = t.run();
     counts_ = t.counts();
     closeConnections();
     if (ok) return CommandResult::Committed;
     error_ = t.failure() ? store::errorText(*t.failure()) : t.errorText();
+    if (t.refused()) return CommandResult::Refused;
     if (!t.failedAt().isEmpty()) error_ = t.failedAt() + "：" + error_;
     return CommandResult::RolledBack;
 }

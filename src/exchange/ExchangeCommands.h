@@ -38,8 +38,8 @@ enum class CommandResult {
 };
 
 // The import and export of the data exchange window, without widgets. Every
-// log line goes to the log (and to the observer's logLines after it is in
-// the log); messages go to the observer at the moments the window shows them.
+// log line goes to the log (the observer's logLines tells that it is there);
+// messages go to the observer at the moments the window shows them.
 class ExchangeCommands {
   public:
     ExchangeCommands(TransferLog& log, CommandObserver& observer);

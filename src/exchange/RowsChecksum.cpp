@@ -2,10 +2,12 @@
 
 #include <sqlite3.h>
 #include <QCryptographicHash>
+#include <QHash>
 #include <QtEndian>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 #include "store/Error.h"
@@ -126,12 +128,149 @@ class Feed {
 };
 }  // namespace
 
+bool storesUtf8(sqlite3* db) {
+    store::Statement st(db, "PRAGMA encoding");
+    const bool utf8 = st.step() && st.value(0).toString() == "UTF-8";
+    st.reset();
+    return utf8;
+}
+
+QByteArrayView textBytes(sqlite3_value* v, bool utf8) {
+    const int type = sqlite3_value_type(v);
+    const void* p =
+        utf8 && (type == SQLITE_TEXT || type == SQLITE_BLOB) ? sqlite3_value_blob(v) : sqlite3_value_text(v);
+    const int n = sqlite3_value_bytes(v);
+    return p ? QByteArrayView(static_cast<const char*>(p), n) : QByteArrayView("", 0);
+}
+
+struct RowsHasher::Impl {
+    QCryptographicHash hash{QCryptographicHash::Blake2b_256};
+    std::optional<Feed> feed;
+    QHash<sqlite3*, bool> utf8;  // by connection, asked once
+    sqlite3* lastDb = nullptr;
+    bool lastUtf8 = false;
+};
+
+RowsHasher::RowsHasher() : d_(std::make_unique<Impl>()) {
+    d_->feed.emplace(d_->hash);
+    const QByteArray magic("veyra-rows-1\n");
+    d_->feed->bytes(magic.constData(), magic.size());
+}
+
+RowsHasher::~RowsHasher() = default;
+
+void RowsHasher::beginTable(const QString& table, const QStringList& columns) {
+    const QByteArray head = (table + "\n" + columns.join(',').toUpper() + "\n").toUtf8();
+    d_->feed->bytes(head.constData(), head.size());
+}
+
+void RowsHasher::integer(qint64 v) {
+    d_->feed->tag('I');
+    d_->feed->number(quint64(v));
+}
+
+void RowsHasher::value(sqlite3_value* v, int type, bool utf8) {
+    Feed& f = *d_->feed;
+    switch (type) {
+        case SQLITE_INTEGER:
+            integer(sqlite3_value_int64(v));
+            break;
+        case SQLITE_FLOAT: {
+            const double d = sqlite3_value_double(v);
+            quint64 bits;
+            memcpy(&bits, &d, sizeof bits);
+            f.tag('R');
+            f.number(bits);
+            break;
+        }
+        case SQLITE_TEXT: {
+            const QByteArrayView t = textBytes(v, utf8);
+            f.tag('T');
+            f.number(quint64(t.size()));
+            f.bytes(t.data(), t.size());
+            break;
+        }
+        case SQLITE_BLOB: {
+            const auto* p = static_cast<const char*>(sqlite3_value_blob(v));
+            const int len = sqlite3_value_bytes(v);
+            f.tag('B');
+            f.number(quint64(len));
+            if (len > 0) f.bytes(p, len);
+            break;
+        }
+        default:
+            f.tag('N');
+    }
+}
+
+bool RowsHasher::utf8(sqlite3_stmt* s) {
+    sqlite3* db = sqlite3_db_handle(s);
+    if (db == d_->lastDb) return d_->lastUtf8;
+    auto known = d_->utf8.constFind(db);
+    if (known == d_->utf8.cend()) known = d_->utf8.insert(db, storesUtf8(db));
+    d_->lastDb = db;
+    d_->lastUtf8 = *known;
+    return *known;
+}
+
+void RowsHasher::column(sqlite3_stmt* s, int i, int type) {
+    value(sqlite3_column_value(s, i), type, utf8(s));
+}
+
+void RowsHasher::row(sqlite3_stmt* s, int n) {
+    const bool text = utf8(s);
+    for (int i = 0; i < n; ++i) {
+        sqlite3_value* v = sqlite3_column_value(s, i);
+        value(v, sqlite3_value_type(v), text);
+    }
+}
+
+void RowsHasher::endTable(quint64 rows) {
+    d_->feed->tag('#');
+    d_->feed->number(rows);
+}
+
+qint64 RowsHasher::table(sqlite3* db, const QString& table, sqlite3_stmt* from, quint64 rowsBefore,
+                         const std::function<void()>& perRow) {
+    std::unique_ptr<store::Statement> own;
+    int n = 0;
+    if (from) {
+        n = sqlite3_column_count(from);
+    } else {
+        const QStringList cols = visibleColumns(db, table);
+        if (cols.isEmpty()) throw store::Error(QString("no such table: %1").arg(table));
+        QStringList list;
+        for (const QString& c : cols) list.append(quoted(c));
+        beginTable(table, cols);
+        own = std::make_unique<store::Statement>(
+            db, "SELECT " + list.join(", ") + " FROM main." + quoted(table) + " ORDER BY rowid");
+        from = own->handle();
+        n = int(cols.size());
+    }
+    quint64 rows = rowsBefore;
+    for (;;) {
+        const int rc = sqlite3_step(from);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) throw store::engineError(sqlite3_db_handle(from), rc);
+        ++rows;
+        if (perRow) perRow();
+        row(from, n);
+    }
+    sqlite3_reset(from);
+    endTable(rows);
+    return qint64(rows);
+}
+
+QString RowsHasher::result() {
+    d_->feed.reset();  // hands the last buffer over and waits for the hasher
+    return QString::fromLatin1(d_->hash.result().toHex());
+}
+
 QString rowsChecksum(sqlite3* db) {
     return rowsChecksum(db, {});
 }
 
 QString rowsChecksum(sqlite3* db, const RowsProgress& progress) {
-    QCryptographicHash h(QCryptographicHash::Blake2b_256);
     qint64 total = 0, done = 0;
     if (progress) {
         for (const QString& table : registerTables()) {
@@ -144,66 +283,14 @@ QString rowsChecksum(sqlite3* db, const RowsProgress& progress) {
             }
         }
     }
-    {
-        Feed f(h);
-        const QByteArray magic("veyra-rows-1\n");
-        f.bytes(magic.constData(), magic.size());
-        for (const QString& table : registerTables()) {
-            const QStringList cols = visibleColumns(db, table);
-            if (cols.isEmpty()) throw store::Error(QString("no such table: %1").arg(table));
-            QStringList list;
-            for (const QString& c : cols) list.append(quoted(c));
-            const QByteArray head = (table + "\n" + cols.join(',').toUpper() + "\n").toUtf8();
-            f.bytes(head.constData(), head.size());
-            store::Statement st(
-                db, "SELECT " + list.join(", ") + " FROM main." + quoted(table) + " ORDER BY rowid");
-            sqlite3_stmt* s = st.handle();
-            const int n = int(cols.size());
-            quint64 rows = 0;
-            while (st.step()) {
-                ++rows;
-                if (progress && (++done & 4095) == 0) progress(done, total);
-                for (int i = 0; i < n; ++i) {
-                    switch (sqlite3_column_type(s, i)) {
-                        case SQLITE_INTEGER:
-                            f.tag('I');
-                            f.number(quint64(sqlite3_column_int64(s, i)));
-                            break;
-                        case SQLITE_FLOAT: {
-                            const double d = sqlite3_column_double(s, i);
-                            quint64 bits;
-                            memcpy(&bits, &d, sizeof bits);
-                            f.tag('R');
-                            f.number(bits);
-                            break;
-                        }
-                        case SQLITE_TEXT: {
-                            const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s, i));
-                            const int len = sqlite3_column_bytes(s, i);
-                            f.tag('T');
-                            f.number(quint64(len));
-                            f.bytes(p, len);
-                            break;
-                        }
-                        case SQLITE_BLOB: {
-                            const auto* p = static_cast<const char*>(sqlite3_column_blob(s, i));
-                            const int len = sqlite3_column_bytes(s, i);
-                            f.tag('B');
-                            f.number(quint64(len));
-                            if (len > 0) f.bytes(p, len);
-                            break;
-                        }
-                        default:
-                            f.tag('N');
-                    }
-                }
-            }
-            st.reset();
-            f.tag('#');
-            f.number(rows);
-        }
-    }
-    return QString::fromLatin1(h.result().toHex());
+    RowsHasher h;
+    std::function<void()> perRow;
+    if (progress)
+        perRow = [&] {
+            if ((++done & 4095) == 0) progress(done, total);
+        };
+    for (const QString& table : registerTables()) h.table(db, table, nullptr, 0, perRow);
+    return h.result();
 }
 
 QString storedChecksum(sqlite3* db) {

@@ -226,8 +226,12 @@ void checkVeyra(sqlite3* db, const QString& shownPath) {
 
 }  // namespace
 
-void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,
-                  const CheckProgress& progress) {
+void refuseChangedRows(const QString& shownPath) {
+    refuse(Kind::ChecksumMismatch, "报盘文件的数据与导出时记录的校验值不符，文件已被改动或损坏", shownPath);
+}
+
+QString checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,
+                     const CheckProgress& progress, bool rows) {
     checkVeyra(db, shownPath);
     try {
         for (const TableShape& t : expected) {
@@ -255,14 +259,14 @@ void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString&
                        shownPath);
         }
         const QString stored = storedChecksum(db);
-        RowsProgress rows;
+        if (!rows) return stored;
+        RowsProgress reading;
         if (progress)
-            rows = [&progress](qint64 done, qint64 total) {
+            reading = [&progress](qint64 done, qint64 total) {
                 progress(QStringLiteral("核对报盘文件的校验值"), done, total);
             };
-        if (!stored.isEmpty() && rowsChecksum(db, rows) != stored)
-            refuse(Kind::ChecksumMismatch, "报盘文件的数据与导出时记录的校验值不符，文件已被改动或损坏",
-                   shownPath);
+        if (!stored.isEmpty() && rowsChecksum(db, reading) != stored) refuseChangedRows(shownPath);
+        return stored;
     } catch (const Refusal&) {
         throw;
     } catch (const store::Error& e) {
@@ -688,9 +692,10 @@ SubmissionFile::~SubmissionFile() {
 }
 
 void SubmissionFile::open(const QString& path, const QList<TableShape>& expected,
-                          const CheckProgress& progress) {
+                          const CheckProgress& progress, Rows rows) {
     close();
     const QString shown = QFileInfo(path).absoluteFilePath();
+    shown_ = shown;
     // A pipe or a device would hold the program waiting at the first read; a
     // file of mostly holes would be copied as gigabytes of zeros.
     QString notPlain;
@@ -761,7 +766,8 @@ void SubmissionFile::open(const QString& path, const QList<TableShape>& expected
                              tickFor(QStringLiteral("检查报盘文件的完整性")));
             try {
                 checkIntegrity(db_, shown);
-                checkContent(db_, expected, shown, progress);
+                const QString stored = checkContent(db_, expected, shown, progress, rows == Rows::CheckNow);
+                if (rows == Rows::CheckWhenRead) recorded_ = stored;
             } catch (...) {
                 failure = std::current_exception();
                 exceeded = bound.exceeded();
@@ -779,6 +785,11 @@ void SubmissionFile::close() {
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
     dir_.reset();
+    recorded_.clear();
+}
+
+void SubmissionFile::verifyRows(const QString& checksum) const {
+    if (!recorded_.isEmpty() && checksum != recorded_) refuseChangedRows(shown_);
 }
 
 }  // namespace exchange

@@ -135,10 +135,14 @@ void checkIntegrity(sqlite3* db, const QString& shownPath, const CheckProgress& 
 
 // Refuses unless the file is a Veyra file with our password, of a format this
 // program knows (an older one is read as it stands, never upgraded), its registers
-// are real tables with at least the given columns in order, and its rows
-// match a recorded checksum (a file without one passes).
-void checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,
-                  const CheckProgress& progress = {});
+// are real tables with at least the given columns in order, and (with rows)
+// its rows match a recorded checksum (a file without one passes). Returns
+// that checksum (empty when there is none).
+QString checkContent(sqlite3* db, const QList<TableShape>& expected, const QString& shownPath,
+                     const CheckProgress& progress = {}, bool rows = true);
+
+// The refusal of a file whose rows do not match their recorded checksum.
+[[noreturn]] void refuseChangedRows(const QString& shownPath);
 
 // A submission file from elsewhere, read through a private copy so that
 // nothing is ever written to the medium it came on.
@@ -149,17 +153,32 @@ class SubmissionFile {
     SubmissionFile(const SubmissionFile&) = delete;
     SubmissionFile& operator=(const SubmissionFile&) = delete;
 
+    // When the rows are checked against their recorded checksum: in a pass
+    // of their own while the file is opened, or by the import that reads
+    // them anyway (verifyRows).
+    enum class Rows { CheckNow, CheckWhenRead };
+
     // Checks the header against the size, copies into a private directory,
     // checks the schema and the content under a work budget (progress is
     // called now and then meanwhile) and opens; throws Refusal.
-    void open(const QString& path, const QList<TableShape>& expected, const CheckProgress& progress = {});
+    void open(const QString& path, const QList<TableShape>& expected, const CheckProgress& progress = {},
+              Rows rows = Rows::CheckNow);
     void close();
     bool isOpen() const { return db_ != nullptr; }
     sqlite3* handle() const { return db_; }
 
+    // The checksum recorded with the rows (Rows::CheckWhenRead); empty when
+    // the file has none.
+    const QString& recordedChecksum() const { return recorded_; }
+    // Throws the refusal of a changed file unless the rows as read give the
+    // recorded checksum.
+    void verifyRows(const QString& checksum) const;
+
   private:
     std::unique_ptr<QTemporaryDir> dir_;
     sqlite3* db_ = nullptr;
+    QString shown_;
+    QString recorded_;
 };
 
 }  // namespace exchange

@@ -105,7 +105,7 @@ class TForm_import::Relay : public exchange::CommandObserver {
     void tableFinished(exchange::Register t, int rows) override {
         post([this, t, rows] { p_.tableFinished(t, rows); });
     }
-    void logLines(const QStringList&) override {
+    void logLines(qsizetype) override {
         if (due(Lines)) post([this] { p_.logLines(); });
     }
     void checking(const QString& stage, qint64 done, qint64 total) override {

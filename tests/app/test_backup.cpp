@@ -859,7 +859,7 @@ TEST_F(Backups, TheImportBackupNamesItsFile) {
         void tableStarted(exchange::Register, int) override {}
         void rowReached(exchange::Register, int) override {}
         void tableFinished(exchange::Register, int) override {}
-        void logLines(const QStringList&) override {}
+        void logLines(qsizetype) override {}
         void message(const QString&) override {}
         void checking(const QString&, qint64, qint64) override {}
     } quiet;

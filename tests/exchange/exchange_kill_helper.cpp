@@ -20,7 +20,7 @@ class StopAt : public exchange::TransferObserver {
         for (;;) pause();
     }
     void tableFinished(exchange::Register, int) override {}
-    void logLines(const QStringList&) override {}
+    void logLines(qsizetype) override {}
 
   private:
     int row_;

@@ -17,10 +17,12 @@
 #include <QCoreApplication>
 #include <cstdio>
 #include "ExchangeFixtures.h"
+#include "exchange/Paths.h"
 #include "exchange/RowsChecksum.h"
 #include "exchange/SubmissionFile.h"
 #include "exchange/TForm_import.h"
 #include "platform/Clock.h"
+#include "store/Backup.h"
 #include "store/Connection.h"
 #include "support/TestSupport.h"
 
@@ -471,6 +473,68 @@ TEST_F(BadFiles, WorkBeyondTheBudgetIsRefusedAndTheWindowIsServed) {
                                             QFileDevice::ExeOwner));
     f.close();
     EXPECT_EQ(privateCopies(), QStringList());
+}
+
+// The rows are checked against their checksum as the import reads them. A
+// file whose rows were changed is refused as such (with nothing imported and
+// no backup kept) even when something in it makes the transfer fail on the
+// way; a file whose rows match and that fails is rolled back as any other.
+TEST_F(BadFiles, ChangedRowsAreRefusedAsChangedWhateverElseFails) {
+    const QString unknownEmployer = "UPDATE M_PERSON SET SSN = '999999999999' WHERE rowid = 20;";
+    const QString unknownPerson =
+        "UPDATE M_PSNAPPOINTEDHOSPITAL SET IDCARD = '110101194001019999' WHERE rowid = 30;";
+    const QString changedName = "UPDATE M_PERSON SET NAME = '改过' WHERE rowid = 5;";
+    const QString checksumOfRows =
+        "UPDATE veyra_meta SET value = '%1' WHERE key = 'rows_checksum';";  // %1: the rows as they are now
+    struct Case {
+        const char* name;
+        QString spoil;
+        bool restamp;  // the checksum recorded again after the change
+        const char* message;
+    } cases[] = {
+        {"a changed name", changedName, false, "校验值不符"},
+        {"a changed name and an unknown employer", changedName + unknownEmployer, false, "校验值不符"},
+        {"an unknown person's institution row", unknownPerson, false, "校验值不符"},
+        {"an unknown employer, checksum recorded with it", unknownEmployer, true,
+         "操作过程中出现错误，取消操作"},
+    };
+    const QString backups = store::backupDirectory();
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = work.file(QString("changed%1.mdb").arg(n++));
+        QFile::copy(good, path);
+        raw(path, c.spoil);
+        if (c.restamp) {
+            sqlite3* db = nullptr;
+            ASSERT_EQ(sqlite3_open(QFile::encodeName(path).constData(), &db), SQLITE_OK);
+            const QString rows = exchange::rowsChecksum(db);
+            sqlite3_close(db);
+            raw(path, QString(checksumOfRows).arg(rows));
+        }
+        const QStringList before = dump(work.database());
+        QDir(backups).removeRecursively();
+        dialogs.clear();
+        TForm_import form;
+        form.FormShow();
+        form.Edit_fromfile->setText(path);
+        form.Button1Click();
+        ASSERT_EQ(dialogs.texts().size(), 1);
+        const QString shown = dialogs.texts().first();
+        EXPECT_TRUE(shown.contains(QString::fromUtf8(c.message))) << shown.toStdString();
+        EXPECT_EQ(dump(work.database()), before);
+        EXPECT_TRUE(integrityOk(work.database()));
+        if (c.restamp) {
+            EXPECT_TRUE(form.logLines().at(2).startsWith("出错原因："))
+                << form.logLines().join('|').toStdString();
+            continue;
+        }
+        // As when the file is refused before a row is read.
+        EXPECT_TRUE(shown.endsWith("无法导入：" + path)) << shown.toStdString();
+        EXPECT_EQ(form.logLines().size(), 2);
+        EXPECT_EQ(QDir(backups).entryList(QDir::Files | QDir::Hidden), QStringList());
+        EXPECT_FALSE(QFileInfo::exists(exchange::transferLogPath()));
+    }
 }
 
 TEST_F(BadFiles, FileWithoutChecksumImportsAsBefore) {

@@ -229,6 +229,112 @@ TEST_F(ImportWindow, DuplicatesInSourceAndTargetAreSkippedAndCounted) {
     EXPECT_EQ(form->ProgressBar3->value(), 4);
 }
 
+// Into an empty register the only duplicates are rows of the same run: a
+// key repeated exactly or in other letter case is one, however far apart.
+TEST_F(ImportWindow, RepeatsWithinTheFileAreDuplicatesInAnEmptyRegister) {
+    const QString src = source();
+    {
+        store::Connection s;
+        s.open(src);
+        dropUniqueKeys(s);
+        addEmployer(s, "ab0000000001", "甲");
+        addEmployer(s, "cd0000000002", "乙");
+        for (int i = 0; i < 300; ++i) addEmployer(s, QString("ef%1").arg(i, 10, 10, QChar('0')), "丙");
+        addEmployer(s, "AB0000000001", "甲（大写）");
+        addEmployer(s, "cd0000000002", "乙（重复）");
+        addPerson(s, "ab0000000001", "11010519300101011x", "人一");
+        addPerson(s, "AB0000000001", "11010519300101011X", "人一（大写）");
+        addPerson(s, "cd0000000002", "110105193001010222", "人二");
+        addInstitution(s, "11010519300101011x", "00010001");
+        addInstitution(s, "110105193001010222", "00010002");
+        addInstitution(s, "11010519300101011X", "00010003");
+    }
+    importFile(src);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    const QStringList& log = form->logLines();
+    const QStringList duplicates{"本条企业信息重复，其社保登记证号码为：AB0000000001",
+                                 "本条企业信息重复，其社保登记证号码为：cd0000000002",
+                                 "本条个人信息重复，其身份证号码为：11010519300101011X",
+                                 "本条个人定点医疗机构信息重复，其人员身份证号码为：11010519300101011X"};
+    for (const QString& d : duplicates) EXPECT_EQ(log.count(d), 1) << d.toStdString();
+    EXPECT_EQ(log.mid(log.size() - 13, 10), statistics(304, 2, 3, 1));
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 302);
+    EXPECT_EQ(w.select("SELECT IDCARD, CORPSN FROM M_PERSON ORDER BY PSNSN"),
+              (QList<QVariantList>{{"11010519300101011x", 1LL}, {"110105193001010222", 2LL}}));
+    EXPECT_EQ(w.select("SELECT PSNSN, HOSP_1 FROM M_PSNAPPOINTEDHOSPITAL ORDER BY rowid"),
+              (QList<QVariantList>{{1LL, "00010001"}, {2LL, "00010002"}}));
+}
+
+// A file whose text is stored as UTF-16 (written by another tool) imports
+// with every character as it was, and its rows checksum (over the text as
+// UTF-8) still verifies.
+TEST_F(ImportWindow, AFileStoringUtf16TextImportsAsItIs) {
+    const QString origin = work.file("origin.mdb"), exported = work.file("exported.mdb");
+    const QString utf16 = work.file("utf16.mdb");
+    newSubmission(origin);
+    {
+        store::Connection s;
+        s.open(origin);
+        addEmployer(s, "110000000001", "单位甲𠀋");
+        addPerson(s, "110000000001", "110101194001010011", "人员乙");
+        addInstitution(s, "110101194001010011", "00000001");
+    }
+    exportTo(origin, exported);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(utf16).constData(), &db), SQLITE_OK);
+    const auto run = [&](const QString& sql) {
+        char* err = nullptr;
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK)
+            << (err ? err : "") << " in " << sql.toStdString();
+        sqlite3_free(err);
+    };
+    run("PRAGMA encoding = 'UTF-16le'");
+    {
+        store::Connection e;
+        e.open(exported);
+        run(QString("PRAGMA application_id = %1").arg(e.scalar("PRAGMA application_id").toLongLong()));
+        for (const QVariantList& o : e.select(
+                 "SELECT sql, name, type = 'table' FROM sqlite_schema WHERE sql IS NOT NULL AND name NOT "
+                 "LIKE 'sqlite_%' ORDER BY type <> 'table'")) {
+            run(o[0].toString());
+            if (!o[2].toBool()) continue;
+            for (const QVariantList& row : e.select("SELECT * FROM " + o[1].toString())) {
+                QStringList marks(row.size(), "?");
+                sqlite3_stmt* ins = nullptr;
+                ASSERT_EQ(sqlite3_prepare_v2(db,
+                                             QString("INSERT INTO %1 VALUES (%2)")
+                                                 .arg(o[1].toString(), marks.join(','))
+                                                 .toUtf8()
+                                                 .constData(),
+                                             -1, &ins, nullptr),
+                          SQLITE_OK);
+                for (int i = 0; i < row.size(); ++i) {
+                    const QVariant& v = row[i];
+                    if (v.isNull())
+                        sqlite3_bind_null(ins, i + 1);
+                    else if (v.typeId() == QMetaType::LongLong)
+                        sqlite3_bind_int64(ins, i + 1, v.toLongLong());
+                    else if (v.typeId() == QMetaType::Double)
+                        sqlite3_bind_double(ins, i + 1, v.toDouble());
+                    else
+                        sqlite3_bind_text16(ins, i + 1, v.toString().utf16(), -1, SQLITE_TRANSIENT);
+                }
+                EXPECT_EQ(sqlite3_step(ins), SQLITE_DONE) << sqlite3_errmsg(db);
+                sqlite3_finalize(ins);
+            }
+        }
+    }
+    sqlite3_close(db);
+    importFile(utf16);
+    EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
+    store::Connection w;
+    w.open(work.database());
+    EXPECT_EQ(w.select("SELECT NAME FROM M_CORPORATION UNION ALL SELECT NAME FROM M_PERSON"),
+              (QList<QVariantList>{{"单位甲𠀋"}, {"人员乙"}}));
+}
+
 TEST_F(ImportWindow, SerialsAreTheTargetsOwnAndEveryOtherColumnIsCopied) {
     {
         store::Connection w;
@@ -531,6 +637,85 @@ TEST_F(ExportWindow, ExportedFileImportsIntoAnotherWorkingDatabase) {
     store::Connection w;
     w.open(other.database());
     EXPECT_EQ(w.scalar("SELECT count(*) FROM M_PERSON").toInt(), 1);
+}
+
+// An export hashes its rows as it writes them. Where the engine stores a
+// value otherwise than it was read (a number given as text, a whole number
+// given as REAL, a number in a text column), the recorded checksum still
+// describes the file: the same as reading the written rows back.
+TEST(ExportChecksum, DescribesTheRowsAsStoredWhateverTheEngineConverted) {
+    testing_support::WorkDir work;
+    // A source whose columns carry no types keeps every value as it was given.
+    const QString shaped = work.file("shaped.mdb"), loose = work.file("loose.mdb"),
+                  out = work.file("out.mdb");
+    newSubmission(shaped);
+    newSubmission(out);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(QFile::encodeName(loose).constData(), &db), SQLITE_OK);
+    const auto run = [&](const QString& sql) {
+        char* err = nullptr;
+        EXPECT_EQ(sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &err), SQLITE_OK)
+            << (err ? err : "") << " in " << sql.toStdString();
+        sqlite3_free(err);
+    };
+    {
+        store::Connection c;
+        c.open(shaped);
+        for (const char* t : {"M_CORPORATION", "M_PERSON", "M_PSNAPPOINTEDHOSPITAL"}) {
+            QStringList names;
+            for (const store::Column& col : c.tableColumns(t)) names.append(col.name);
+            run(QString("CREATE TABLE %1 (%2)").arg(t, names.join(", ")));
+        }
+    }
+    struct Case {
+        const char* table;
+        const char* column;
+        const char* literal;  // as the source holds it
+        const char* stored;   // typeof() in the export file
+    } cases[] = {
+        {"M_CORPORATION", "FEEPERIOD", "'12'", "integer"},
+        {"M_CORPORATION", "SUPERIORCORP", "5.0", "integer"},
+        {"M_CORPORATION", "FEECORP", "' 7 '", "integer"},
+        {"M_CORPORATION", "OFFIONEOFFSTD", "'12.5'", "real"},
+        {"M_CORPORATION", "OPERATEDATE", "'2024-05-06'", "text"},
+        {"M_CORPORATION", "NAME", "'单位'", "text"},
+        {"M_CORPORATION", "TEL", "62345678", "text"},
+        {"M_PERSON", "EQUAL", "'1'", "integer"},
+        {"M_PERSON", "BIRTH", "'1940-01-01'", "text"},
+        {"M_PSNAPPOINTEDHOSPITAL", "HOSP_1", "1", "text"},
+    };
+    // Two rows each: the first with the values above, the second plain.
+    run("INSERT INTO M_CORPORATION (CORPSN, SSN, OFFIONEOFFSTD, FEEPERIOD) VALUES (7, 110000000001, NULL, "
+        "NULL), "
+        "(8, '110000000002', 3.25, 2)");
+    run("INSERT INTO M_PERSON (PSNSN, CORPSN, IDCARD, SSN) VALUES (3, 7, '110101194001010011', "
+        "'110000000001'), "
+        "(4, 8, '110101194001010022', '110000000002')");
+    run("INSERT INTO M_PSNAPPOINTEDHOSPITAL (PSNSN, IDCARD, HOSP_2) VALUES (3, '110101194001010011', '01'), "
+        "(4, '110101194001010022', '02')");
+    for (const Case& c : cases)
+        run(QString("UPDATE %1 SET %2 = %3 WHERE rowid = (SELECT min(rowid) FROM %1)")
+                .arg(c.table, c.column, c.literal));
+    sqlite3_close(db);
+
+    store::Connection to;
+    to.open(out);
+    sqlite3* source = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(QFile::encodeName(loose).constData(), &source, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    NullObserver o;
+    exchange::Transfer t(source, to, o);
+    t.setRecordChecksum(true);
+    ASSERT_TRUE(t.run()) << t.errorText().toStdString();
+    sqlite3_close(source);
+    for (const Case& c : cases)
+        EXPECT_EQ(
+            to.scalar(QString("SELECT typeof(%2) FROM %1 ORDER BY rowid LIMIT 1").arg(c.table, c.column))
+                .toString(),
+            c.stored)
+            << c.table << "." << c.column;
+    EXPECT_EQ(to.scalar("SELECT count(*) FROM M_PSNAPPOINTEDHOSPITAL").toInt(), 2);
+    EXPECT_EQ(exchange::storedChecksum(to.handle()), exchange::rowsChecksum(to.handle()));
 }
 
 }  // namespace

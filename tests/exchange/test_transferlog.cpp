@@ -5,7 +5,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QStringEncoder>
@@ -29,6 +31,13 @@ QStringList expectedLines(int n) {
     QStringList lines;
     for (int i = 0; i < n; ++i) lines.append(lineText(i));
     return lines;
+}
+
+void writeLines(const QString& path, const QStringList& lines) {
+    exchange::TransferLog log;
+    log.append(lines);
+    QString why;
+    ASSERT_TRUE(log.writeFile(path, &why)) << why.toStdString();
 }
 
 TEST(TransferLog, LinesAcrossSeveralSpoolChunksReadBackAndWriteOutWhole) {
@@ -80,6 +89,85 @@ TEST(TransferLog, AFileThatCannotBeWrittenIsReportedAndTheLinesStay) {
     EXPECT_FALSE(log.writeFile(dir.filePath("missing/log.txt"), &why));
     EXPECT_FALSE(why.isEmpty());
     EXPECT_EQ(log.all(), QStringList({"一", "二"}));
+}
+
+QByteArray gb18030(const QStringList& lines) {
+    QStringEncoder enc("GB18030");
+    QByteArray bytes;
+    for (const QString& l : lines) bytes += enc.encode(l) + "\r\n";
+    return bytes;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// During a transfer the lines go straight into the new version of the log
+// file: it takes the file's place at the commit with every line so far, the
+// lines after it wait for the next version, and a transfer that is rolled
+// back leaves the file as it was. Nothing else is left in the folder.
+TEST(TransferLog, TheLogFileIsWrittenAsTheLinesArriveAndReplacedAtTheCommit) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("log.txt");
+    exchange::TransferLog log;
+    const QStringList start{"开始", "甲"};
+    log.append(start);
+    // A large transfer: its lines reach the file in several chunks meanwhile.
+    const QStringList first = expectedLines(30000);
+    log.beginFile(path);
+    for (int from = 0; from < first.size(); from += 1000) log.append(first.mid(from, 1000));
+    EXPECT_FALSE(QFileInfo::exists(path));
+    QString why;
+    ASSERT_TRUE(log.commitFile(&why)) << why.toStdString();
+    EXPECT_TRUE(fileBytes(path) == gb18030(start + first));
+    log.append(QStringList{"操作完毕！"});
+    EXPECT_TRUE(fileBytes(path) == gb18030(start + first));
+
+    // Rolled back: the earlier file stays, byte for byte.
+    log.beginFile(path);
+    log.append({"本条个人信息重复，其身份证号码为：110101194001010011", "出错原因：x"});
+    log.abandonFile();
+    EXPECT_TRUE(fileBytes(path) == gb18030(start + first));
+
+    // The next one holds everything since the start, the rolled-back lines too.
+    log.beginFile(path);
+    log.append(QStringList{"第二次"});
+    ASSERT_TRUE(log.commitFile(&why)) << why.toStdString();
+    EXPECT_TRUE(fileBytes(path) == gb18030(log.all()));
+    EXPECT_EQ(log.all().size(), start.size() + first.size() + 4);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.txt"});
+    // The lines read back from where they are stored.
+    EXPECT_EQ(log.at(2), first[0]);
+    EXPECT_EQ(log.lines(int(start.size()), 3), first.mid(0, 3));
+    EXPECT_EQ(log.text(0, 2), "开始\n甲\n");
+}
+
+// A log file that cannot be made (no such folder) or takes a line without a
+// GB18030 form is reported at the commit; the earlier file stays and every
+// line stays in the log as it was given.
+TEST(TransferLog, ALogFileThatCannotBeWrittenIsToldAtTheCommit) {
+    QTemporaryDir dir;
+    exchange::TransferLog log;
+    log.append(QStringList{"一"});
+    log.beginFile(dir.filePath("missing/log.txt"));
+    log.append(expectedLines(20000));
+    QString why;
+    EXPECT_FALSE(log.commitFile(&why));
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_EQ(log.size(), 20001);
+    EXPECT_EQ(log.at(20000), expectedLines(20000).last());
+
+    const QString path = dir.filePath("log.txt");
+    writeLines(path, {"旧"});
+    const QString lone = QString("半个") + QChar(0xd800);
+    log.beginFile(path);
+    log.append(QStringList{lone});
+    EXPECT_FALSE(log.commitFile(&why));
+    EXPECT_EQ(why, "文本含有无效的字符编码");
+    EXPECT_EQ(log.at(log.size() - 1), lone);
+    EXPECT_TRUE(fileBytes(path) == gb18030({"旧"}));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.txt"});
 }
 
 // The window reads the count and the last line while a command appends:
