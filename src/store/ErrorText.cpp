@@ -64,6 +64,7 @@ ErrorWords serverWords(const Error& e) {
     if (cls == "23") return {"数据库拒绝了这次修改", "请核对输入的内容，没有保存"};
     if (state == "40001" || state == "40P01")
         return {"这次修改与另一个工作站同时进行的修改冲突", "请重试。这次操作没有完成，没有保存任何内容"};
+    if (cls == "40") return {"这次修改因为前面的错误已经取消，没有保存", "请重试。这次操作没有完成"};
     if (state == "55P03")
         return {"要修改的记录正被另一个工作站使用，等待超时",
                 "请稍候再试。这次操作没有完成，没有保存任何内容"};
@@ -93,8 +94,11 @@ ErrorWords serverWords(const Error& e) {
     return {"数据库操作失败", "请重试；如果一再出现，请把下面的信息告诉技术支持人员。这次操作没有完成"};
 }
 
+// A refusal of the value itself (a key, an empty or malformed value), not a
+// failure of the file or the server.
 bool isConstraint(const Error& e) {
-    return e.fromServer() ? e.sqlState().startsWith("23") : e.primaryCode() == SQLITE_CONSTRAINT;
+    if (e.fromServer()) return e.sqlState().startsWith("23") || e.sqlState().startsWith("22");
+    return e.primaryCode() == SQLITE_CONSTRAINT;
 }
 
 }  // namespace

@@ -345,6 +345,9 @@ void ServerConnection::failConnection(const QString& sqlState) {
 
 void ServerConnection::ensureConnected() {
     if (!conn_) throw Error("数据库连接未打开");
+    // What the server said meanwhile (it ended this session, it shut down)
+    // is read first, so a connection known to be gone is not used.
+    if (PQstatus(conn_) == CONNECTION_OK && !PQisBusy(conn_)) PQconsumeInput(conn_);
     if (PQstatus(conn_) == CONNECTION_OK) return;
     // The transaction went with the connection: nothing of it may be
     // continued on a new one.
@@ -360,8 +363,10 @@ void ServerConnection::fail(const Result& r, bool duringCommit) {
     QString state = res ? QString::fromLatin1(PQresultErrorField(res, PG_DIAG_SQLSTATE)) : QString();
     if (lost) {
         inTransaction_ = false;
-        if (duringCommit) state = "08007";
-        if (state.isEmpty()) state = "08006";
+        // Gone without a word from the server during the commit: whether it
+        // committed cannot be known. With a word (terminated, shut down) the
+        // commit was never done.
+        if (state.isEmpty()) state = duringCommit ? "08007" : "08006";
     }
     if (state.isEmpty()) state = "XX000";
     QString text = res ? trimmedMessage(PQresultErrorField(res, PG_DIAG_MESSAGE_PRIMARY)) : QString();
@@ -541,11 +546,45 @@ void ServerConnection::beginTransaction(const QString& mode) {
 void ServerConnection::commit() {
     if (!inTransaction_) throw Error("cannot commit - no transaction is active");
     ensureConnected();
-    const Result r{ResultPtr(PQexec(conn_, "COMMIT"))};
+    // An earlier error aborted the transaction: it can only end in a rollback.
+    if (PQtransactionStatus(conn_) == PQTRANS_INERROR) {
+        rollback();
+        throw Error::server("40000", "the transaction was rolled back after an earlier error", address_);
+    }
+    // The transaction's number comes with the commit, so that a connection
+    // lost on the way can be asked about afterwards.
+    if (!PQsendQuery(conn_, "SELECT txid_current_if_assigned(); COMMIT")) fail(Result{}, true);
+    QVariant xid;
+    Result committed, failed;
+    while (PGresult* raw = PQgetResult(conn_)) {
+        Result r{ResultPtr(raw)};
+        const ExecStatusType s = PQresultStatus(raw);
+        if (s == PGRES_TUPLES_OK && PQntuples(raw) == 1)
+            xid = resultValue(raw, 0, 0);
+        else if (s == PGRES_COMMAND_OK)
+            committed = std::move(r);
+        else if (!failed.r)
+            failed = std::move(r);
+    }
     inTransaction_ = false;
-    if (PQresultStatus(r.get()) != PGRES_COMMAND_OK) fail(r, true);
+    if (PQstatus(conn_) != CONNECTION_OK && !committed.r) {
+        // Nothing written is nothing lost; else the server knows the outcome.
+        if (xid.isNull()) failConnection("08006");
+        QString outcome;
+        try {
+            ensureConnected();
+            outcome = scalar("SELECT txid_status(?)", {xid}).toString();
+        } catch (const Error&) {
+        }
+        if (outcome == "committed") return;
+        failConnection(outcome == "aborted" ? "08006" : "08007");
+    }
+    // The commit was not reached (the number could not be read): nothing of
+    // the transaction may stay open.
+    if (PQtransactionStatus(conn_) != PQTRANS_IDLE) PQclear(PQexec(conn_, "ROLLBACK"));
+    if (failed.r) fail(failed, true);
     // A transaction that an earlier error aborted ends in a rollback.
-    if (qstrcmp(PQcmdStatus(r.get()), "ROLLBACK") == 0)
+    if (!committed.r || qstrcmp(PQcmdStatus(committed.get()), "ROLLBACK") == 0)
         throw Error::server("40000", "the transaction was rolled back after an earlier error", address_);
 }
 
