@@ -121,7 +121,8 @@ QString columnDefinition(const ServerTable& t, const Column& c) {
             // Not varchar(n): it would cut trailing blanks of a longer value
             // silently, where the working database refuses the value.
             if (c.width == 0) return name + " varchar";
-            return name + " varchar " + check + "(char_length(" + name + ") <= " + QString::number(c.width) + ")";
+            return name + " varchar " + check + "(char_length(" + name + ") <= " + QString::number(c.width) +
+                   ")";
         case Column::Kind::Integer:
             return name + " integer";
         case Column::Kind::Decimal:

@@ -148,8 +148,8 @@ TEST_F(ServerConnectionTest, ConnectsOrSaysWhyNotInWords) {
     } cases[] = {
         {"the test database", db.address(), ""},
         {"a server that is not there", socketless, "无法连接数据库服务器"},
-        {"a database that is not there", testing_support::testClusterConninfo().prepend("postgresql:") +
-                                             " dbname=no_such_register",
+        {"a database that is not there",
+         testing_support::testClusterConninfo().prepend("postgresql:") + " dbname=no_such_register",
          "无法连接数据库服务器"},
         // veyra_pw must give a password, and none is anywhere.
         {"a role refused without its password", db.address("veyra_pw"), "无法连接数据库服务器"},
@@ -180,7 +180,8 @@ TEST_F(ServerConnectionTest, OpensOnlyARegisterOfAFormatItKnows) {
     c.open(db.address());
     EXPECT_EQ(c.scalar("SELECT count(*) FROM m_usermanager").toInt(), 1);
 
-    c.execute("UPDATE veyra_meta SET value = ? WHERE key = 'format'", {QString::number(store::kServerFormat + 1)});
+    c.execute("UPDATE veyra_meta SET value = ? WHERE key = 'format'",
+              {QString::number(store::kServerFormat + 1)});
     ServerConnection later;
     try {
         later.open(db.address());
@@ -198,8 +199,13 @@ TEST_F(ServerConnectionTest, ValuesComeBackAsTheyWereBoundNeverSpliced) {
         "CREATE TABLE v (id integer PRIMARY KEY, t text, n bigint, i integer, d double precision, m numeric, "
         "day date)");
     const QString tricky[] = {
-        "O'Brien \"x\" -- ; DROP TABLE v; ?", "back\\slash\ttab\nline\r\nend", "北京市海淀区", "𠀋𪚥 outside the BMP",
-        "", "  spaces kept  ", "$1 $$ not a parameter",
+        "O'Brien \"x\" -- ; DROP TABLE v; ?",
+        "back\\slash\ttab\nline\r\nend",
+        "北京市海淀区",
+        "𠀋𪚥 outside the BMP",
+        "",
+        "  spaces kept  ",
+        "$1 $$ not a parameter",
     };
     int id = 0;
     for (const QString& t : tricky) {
@@ -263,9 +269,10 @@ TEST_F(ServerConnectionTest, RowsOneAtATimeAndWholeTablesByCopy) {
     EXPECT_EQ(seen, 5000);
 
     // A reader that stops half-way leaves the connection usable.
-    EXPECT_THROW(c.forEachRow("SELECT n FROM r", {}, [](const QVariantList& row) {
-        if (row[0].toInt() == 10) throw Error("enough");
-    }),
+    EXPECT_THROW(c.forEachRow("SELECT n FROM r", {},
+                              [](const QVariantList& row) {
+                                  if (row[0].toInt() == 10) throw Error("enough");
+                              }),
                  Error);
     EXPECT_EQ(c.scalar("SELECT count(*) FROM r").toInt(), 5000);
 
@@ -405,7 +412,8 @@ TEST_F(ServerConnectionTest, EveryUpdateRaisesTheRowVersionSoAStaleSaveChangesNo
     ServerConnection a, b;
     a.open(db.address());
     b.open(db.address());
-    a.execute("INSERT INTO m_person (idcard, name) VALUES (?, ?)", {QString("110105194912310021"), QString("甲")});
+    a.execute("INSERT INTO m_person (idcard, name) VALUES (?, ?)",
+              {QString("110105194912310021"), QString("甲")});
     const QList<QVariantList> loaded =
         a.select("SELECT psnsn, row_version FROM m_person WHERE idcard = ?", {QString("110105194912310021")});
     ASSERT_EQ(loaded.size(), 1);
@@ -413,7 +421,9 @@ TEST_F(ServerConnectionTest, EveryUpdateRaisesTheRowVersionSoAStaleSaveChangesNo
     EXPECT_EQ(version.toLongLong(), 1);
 
     // Another desk changes the person, even setting the version back itself.
-    EXPECT_EQ(b.execute("UPDATE m_person SET name = ?, row_version = 1 WHERE psnsn = ?", {QString("乙"), psnsn}), 1);
+    EXPECT_EQ(
+        b.execute("UPDATE m_person SET name = ?, row_version = 1 WHERE psnsn = ?", {QString("乙"), psnsn}),
+        1);
     EXPECT_EQ(b.scalar("SELECT row_version FROM m_person WHERE psnsn = ?", {psnsn}).toLongLong(), 2);
 
     // This desk's save of what it loaded finds no row of that version.
@@ -425,9 +435,9 @@ TEST_F(ServerConnectionTest, EveryUpdateRaisesTheRowVersionSoAStaleSaveChangesNo
     for (const store::ServerTable& t : store::serverTables()) {
         if (!t.isRegister) continue;
         EXPECT_EQ(a.scalar("SELECT count(*) FROM information_schema.columns WHERE table_name = ? AND "
-                               "column_name = 'row_version'",
-                               {store::serverIdentifier(t.name)})
-                          .toInt(),
+                           "column_name = 'row_version'",
+                           {store::serverIdentifier(t.name)})
+                      .toInt(),
                   1)
             << t.name.toStdString();
     }
@@ -438,7 +448,8 @@ TEST_F(ServerConnectionTest, ALockHeldByAnotherDeskEndsInAWaitTimeoutInWords) {
     ServerConnection a, b;
     a.open(db.address());
     b.open(db.address());
-    a.execute("INSERT INTO m_corporation (ssn, name) VALUES (?, ?)", {QString("ab0000000001"), QString("甲")});
+    a.execute("INSERT INTO m_corporation (ssn, name) VALUES (?, ?)",
+              {QString("ab0000000001"), QString("甲")});
     store::ServerTransaction holding(a);
     a.select("SELECT * FROM m_corporation FOR UPDATE");
     b.execute("SET lock_timeout = '200ms'");
@@ -447,7 +458,8 @@ TEST_F(ServerConnectionTest, ALockHeldByAnotherDeskEndsInAWaitTimeoutInWords) {
         FAIL() << "the update did not wait for the lock";
     } catch (const Error& e) {
         EXPECT_EQ(e.sqlState(), QString("55P03"));
-        EXPECT_TRUE(store::errorText(e).startsWith("要修改的记录正被另一个工作站使用")) << store::errorText(e).toStdString();
+        EXPECT_TRUE(store::errorText(e).startsWith("要修改的记录正被另一个工作站使用"))
+            << store::errorText(e).toStdString();
     }
     holding.rollback();
     EXPECT_EQ(b.execute("UPDATE m_corporation SET name = ?", {QString("乙")}), 1);
@@ -479,7 +491,8 @@ TEST_F(ServerConnectionTest, AConnectionKilledInATransactionStoresNothingAndTheN
         EXPECT_FALSE(desk.inTransaction());
         EXPECT_EQ(admin.scalar("SELECT count(*) FROM m_person").toInt(), 0);
         // The window is usable again: the next statement has a new connection.
-        desk.execute("INSERT INTO m_person (idcard, name) VALUES (?, ?)", {QString("110105194912310021"), QString("整")});
+        desk.execute("INSERT INTO m_person (idcard, name) VALUES (?, ?)",
+                     {QString("110105194912310021"), QString("整")});
         EXPECT_EQ(admin.scalar("SELECT count(*) FROM m_person").toInt(), 1);
         admin.execute("DELETE FROM m_person");
     }
