@@ -22,6 +22,7 @@
 #include "store/Format.h"
 #include "store/ServerConnection.h"
 #include "store/ServerMigration.h"
+#include "store/ServerRegister.h"
 
 namespace {
 
@@ -185,6 +186,10 @@ int migrate(const QString& from, const QString& into) {
     }
     out(stdout, QString("代码表：%1 个，共 %2 条").arg(codeTables).arg(codeRows));
     out(stdout, QString("迁移完毕：%1 → %2").arg(from, into));
+    if (toServer) {
+        out(stdout, "\n-- 工作站的数据库角色（veyra_desk）需要的权限，请由数据库的所有者执行：");
+        for (const QString& line : store::deskGrants("veyra_desk")) out(stdout, line);
+    }
     return Ok;
 }
 
