@@ -148,9 +148,16 @@ int migrate(const QString& from, const QString& into) {
     try {
         if (toServer) {
             const QString path = QFileInfo(from).absoluteFilePath();
-            // A restore elsewhere holds the register alone for a while.
-            platform::RegisterLock lock;
+            // No window may register into the file meanwhile: what it stored
+            // after the copy would stay behind on this desk.
+            platform::RegisterLock window, lock;
             platform::LockHolder other;
+            if (!window.acquire(path, platform::RegisterLock::Kind::Window, 0, &other)) {
+                out(stderr, QString("数据库“%1”正由 %2 打开。请先关闭它再迁移，以免迁移后还有登记留在本机")
+                                .arg(path, platform::holderText(other)));
+                return Refused;
+            }
+            // A restore elsewhere holds the register alone for a while.
             if (!lock.acquire(path, platform::RegisterLock::Kind::Use, 10000, &other)) {
                 out(stderr, QString("%1 正在恢复数据库“%2”，现在不能迁移。请等它结束后再试")
                                 .arg(platform::holderText(other), path));

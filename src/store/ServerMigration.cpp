@@ -90,6 +90,16 @@ MigrationCounts migrateToServer(Connection& source, const QString& address,
             }
         }
     } end{source};
+    QStringList missing;
+    for (const ServerTable& table : serverTables())
+        if (source
+                .scalar("SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = ? COLLATE NOCASE",
+                        {table.name})
+                .toInt() == 0)
+            missing.append(table.name);
+    if (!missing.isEmpty())
+        throw Error(QString("“%1”不是完整的工作数据库（缺少数据表 %2），不能迁移。服务器上没有建立任何内容。")
+                        .arg(source.path(), missing.join("、")));
     const QStringList twins = keyTwins(source);
     if (!twins.isEmpty())
         throw Error("以下号码只有字母大小写不同，服务器登记库要求它们不重复：\r" + twins.join("\r") +

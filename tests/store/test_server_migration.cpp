@@ -6,6 +6,7 @@
 #include <QProcess>
 
 #include "ServerFixture.h"
+#include "platform/RegisterLock.h"
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
@@ -180,6 +181,18 @@ TEST_F(ServerMigrationTest, IsRefusedInWordsBeforeAnythingIsMadeOnTheServer) {
     }
     EXPECT_EQ(store::serverDatabaseObjects(server), QStringList{"public.notes"});
 
+    // The export template: register tables only.
+    store::Connection templ;
+    templ.open(work.templateFile());
+    testing_support::ServerDatabase empty;
+    try {
+        store::migrateToServer(templ, empty.address());
+        FAIL() << "the template migrated";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.text().contains("不是完整的工作数据库")) << e.text().toStdString();
+    }
+    templ.close();
+
     // Back into a file that is there already.
     testing_support::ServerDatabase other;
     store::migrateToServer(source, other.address());
@@ -273,6 +286,18 @@ TEST_F(ServerMigrationTest, TheCommandLineMigratesBothWaysAndSaysWhatItMoved) {
     a.open(work.database());
     b.open(back);
     EXPECT_EQ(everything(b), everything(a));
+
+    // Not while a window works on the file: its later rows would stay behind.
+    {
+        platform::RegisterLock window;
+        ASSERT_TRUE(window.acquire(work.database(), platform::RegisterLock::Kind::Window));
+        testing_support::ServerDatabase other;
+        EXPECT_EQ(run({"migrate", "--from", work.database(), "--into", other.address()}, &out, &err), 1);
+        EXPECT_TRUE(err.contains("请先关闭它再迁移")) << err.toStdString();
+        ServerConnection c;
+        c.connect(other.address());
+        EXPECT_TRUE(store::serverDatabaseObjects(c).isEmpty());
+    }
 
     // Two files, or two servers, or a missing side: a wrong call.
     EXPECT_EQ(run({"migrate", "--from", work.database(), "--into", back}, &out, &err), 64);
