@@ -66,7 +66,7 @@ fi
 mkdir -p "$1" || exit 1
 state=$(cd "$1" && pwd)
 
-if [ -z "$bindir" ] || ! command -v psql >/dev/null 2>&1; then
+if [ -z "$bindir" ] || [ ! -x "$bindir/psql" ]; then
     say "PostgreSQL is not installed (scripts/install-deps --with-test-tools installs postgresql-15)"
     exit 1
 fi
@@ -114,7 +114,7 @@ as_owner "$bindir/pg_ctl" -D "$run/data" -l "$run/server.log" -w -t 60 start >/d
     fail "the cluster did not start"
 
 psql_su() {
-    as_owner psql -X -q -v ON_ERROR_STOP=1 -h "$run/socket" -p "$port" -U postgres -d postgres "$@"
+    as_owner "$bindir/psql" -X -q -v ON_ERROR_STOP=1 -h "$run/socket" -p "$port" -U postgres -d postgres "$@"
 }
 psql_su >>"$run/setup.log" 2>&1 <<SQL || fail "cannot make the test roles"
 CREATE ROLE veyra_test LOGIN CREATEDB;
