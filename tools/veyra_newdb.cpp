@@ -1,5 +1,7 @@
 // veyra-newdb DIR: a fresh working directory (Enterprise.mdb and structure.mdb),
 // or the files already there brought to the current format.
+// veyra-newdb --server ADDRESS [--grant-to ROLE]: a shared register in an
+// empty database of a PostgreSQL server, and the grants a desk role needs.
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +15,10 @@
 #include "store/Connection.h"
 #include "store/DatabaseFactory.h"
 #include "store/Error.h"
+#include "store/ErrorText.h"
 #include "store/Format.h"
+#include "store/ServerConnection.h"
+#include "store/ServerRegister.h"
 
 namespace {
 // Upgrades one existing file in place, after a backup of it as it was, and
@@ -36,16 +41,37 @@ void upgrade(const QString& path, bool working) {
     exchange::appendToDayLog(report);
 }
 
+// A register on a server: made in one transaction, or nothing at all.
+int createOnServer(const QString& address, const QString& role) {
+    try {
+        store::createServerRegister(address);
+    } catch (const store::Error& e) {
+        std::fprintf(stderr, "veyra-newdb: %s\n",
+                     store::errorText(e).replace('\r', '\n').toLocal8Bit().constData());
+        return 1;
+    }
+    std::printf("created the register (operator %s / %s) in %s\n", qPrintable(store::defaultOperatorId()),
+                qPrintable(store::defaultOperatorPassword()), address.toLocal8Bit().constData());
+    std::printf("\n-- What the database role of the desks (%s) needs; run as the owner of the database:\n",
+                role.toLocal8Bit().constData());
+    for (const QString& line : store::deskGrants(role)) std::printf("%s\n", line.toLocal8Bit().constData());
+    return 0;
+}
+
 void usage(FILE* to) {
-    std::fprintf(to,
-                 "usage: veyra-newdb DIR\n"
-                 "Creates DIR/Enterprise.mdb (schema, code tables, operator admin / %s)\n"
-                 "and DIR/structure.mdb (the empty export template). Existing files are never replaced:\n"
-                 "one of an older format is upgraded in place, one of the current format is left alone.\n"
-                 "  --help     this text\n"
-                 "  --version  the version\n"
-                 "See veyra-newdb(1).\n",
-                 qPrintable(store::defaultOperatorPassword()));
+    std::fprintf(
+        to,
+        "usage: veyra-newdb DIR\n"
+        "       veyra-newdb --server postgresql:CONNINFO [--grant-to ROLE]\n"
+        "Creates DIR/Enterprise.mdb (schema, code tables, operator admin / %s)\n"
+        "and DIR/structure.mdb (the empty export template). Existing files are never replaced:\n"
+        "one of an older format is upgraded in place, one of the current format is left alone.\n"
+        "With --server: the same register in an empty database of a PostgreSQL server (one that\n"
+        "holds anything is refused), then the SQL grants the desks' role (default veyra_desk) needs.\n"
+        "  --help     this text\n"
+        "  --version  the version\n"
+        "See veyra-newdb(1).\n",
+        qPrintable(store::defaultOperatorPassword()));
 }
 }  // namespace
 
@@ -60,6 +86,16 @@ int main(int argc, char** argv) {
     if (args.size() == 2 && args[1] == "--version") {
         std::printf("veyra-newdb %s\n", VEYRA_VERSION);
         return 0;
+    }
+    if (args.size() >= 3 && args[1] == "--server") {
+        QString role = "veyra_desk";
+        if (args.size() == 5 && args[3] == "--grant-to" && !args[4].isEmpty()) {
+            role = args[4];
+        } else if (args.size() != 3) {
+            usage(stderr);
+            return 2;
+        }
+        return createOnServer(args[2], role);
     }
     if (args.size() != 2 || args[1].startsWith('-')) {
         usage(stderr);

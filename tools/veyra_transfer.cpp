@@ -13,9 +13,16 @@
 #include "exchange/TransferLog.h"
 #include "platform/Clock.h"
 #include "platform/Files.h"
+#include "platform/RegisterLock.h"
 #include "platform/Settings.h"
 #include "store/Backup.h"
+#include "store/Connection.h"
 #include "store/DatabaseFactory.h"
+#include "store/ErrorText.h"
+#include "store/Format.h"
+#include "store/ServerConnection.h"
+#include "store/ServerMigration.h"
+#include "store/ServerRegister.h"
 
 namespace {
 
@@ -32,6 +39,10 @@ const char* const kUsage =
     "  veyra-transfer import FILE... [--into DB]   把报盘文件逐个导入工作库\n"
     "  veyra-transfer export [--from DB] [--to FILE] 把工作库导出到报盘文件\n"
     "  veyra-transfer check FILE... [--into DB]    只检查报盘文件能否导入\n"
+    "  veyra-transfer migrate --from DB --into postgresql:连接参数\n"
+    "                                              把整个工作库迁移到服务器上的空数据库\n"
+    "  veyra-transfer migrate --from postgresql:连接参数 --into NEW.mdb\n"
+    "                                              把服务器登记库复制成新的工作库\n"
     "  veyra-transfer --help | --version\n"
     "DB 缺省为当前目录下的 Enterprise.mdb。详见 man veyra-transfer。";
 
@@ -117,6 +128,86 @@ class Console : public exchange::CommandObserver {
     int total_ = 0;
 };
 
+QString tableTitle(const QString& table) {
+    if (table.compare("M_CORPORATION", Qt::CaseInsensitive) == 0) return "单位信息";
+    if (table.compare("M_PERSON", Qt::CaseInsensitive) == 0) return "个人信息";
+    if (table.compare("M_PSNAPPOINTEDHOSPITAL", Qt::CaseInsensitive) == 0) return "定点医疗机构信息";
+    if (table.compare("M_UserManager", Qt::CaseInsensitive) == 0) return "操作员";
+    return "代码表 " + table;
+}
+
+// A whole register between a working database and a server, either way:
+// all of it in one transaction, or nothing.
+int migrate(const QString& from, const QString& into) {
+    const bool toServer = store::isServerAddress(into);
+    if (from.isEmpty() || into.isEmpty() || toServer == store::isServerAddress(from)) return usage();
+    const bool tty = isatty(STDERR_FILENO) != 0;
+    QElapsedTimer clock;
+    clock.start();
+    const store::MigrationProgress progress = [&](const QString& table, qint64 row, qint64 total) {
+        if (!tty || (row != 0 && row != total && clock.elapsed() < 200)) return;
+        clock.restart();
+        const QByteArray b = QString("%1 %2/%3").arg(tableTitle(table)).arg(row).arg(total).toLocal8Bit();
+        std::fputs("\r\033[K", stderr);
+        std::fwrite(b.constData(), 1, size_t(b.size()), stderr);
+        std::fflush(stderr);
+    };
+    store::MigrationCounts counts;
+    try {
+        if (toServer) {
+            const QString path = QFileInfo(from).absoluteFilePath();
+            // No window may register into the file meanwhile: what it stored
+            // after the copy would stay behind on this desk.
+            platform::RegisterLock window, lock;
+            platform::LockHolder other;
+            if (!window.acquire(path, platform::RegisterLock::Kind::Window, 0, &other)) {
+                out(stderr, QString("数据库“%1”正由 %2 打开。请先关闭它再迁移，以免迁移后还有登记留在本机")
+                                .arg(path, platform::holderText(other)));
+                return Refused;
+            }
+            // A restore elsewhere holds the register alone for a while.
+            if (!lock.acquire(path, platform::RegisterLock::Kind::Use, 10000, &other)) {
+                out(stderr, QString("%1 正在恢复数据库“%2”，现在不能迁移。请等它结束后再试")
+                                .arg(platform::holderText(other), path));
+                return Refused;
+            }
+            store::Connection source;
+            source.open(path);
+            // An older register is brought up to date first, after a backup of it as it was.
+            const store::FormatReport r = store::upgradeWithBackup(source, path, store::backupDirectory());
+            if (r.upgraded)
+                for (const QString& line : store::collisionReportLines(r)) out(stderr, line);
+            counts = store::migrateToServer(source, into, progress);
+        } else {
+            counts = store::migrateFromServer(from, QFileInfo(into).absoluteFilePath(), progress);
+        }
+    } catch (const store::Error& e) {
+        if (tty) std::fputs("\r\033[K", stderr);
+        out(stderr, QString("迁移没有完成，%1：\n%2")
+                        .arg(toServer ? "服务器上没有建立任何内容" : "没有建立新的工作库",
+                             store::errorText(e).replace('\r', '\n')));
+        return e.fromEngine() ? RolledBack : Refused;
+    }
+    if (tty) std::fputs("\r\033[K", stderr);
+    int codeTables = 0;
+    qint64 codeRows = 0;
+    for (const auto& [table, n] : counts.rows) {
+        if (table.startsWith("M_", Qt::CaseInsensitive)) {
+            out(stdout, QString("%1：%2 条").arg(tableTitle(table)).arg(n));
+        } else {
+            ++codeTables;
+            codeRows += n;
+        }
+    }
+    out(stdout, QString("代码表：%1 个，共 %2 条").arg(codeTables).arg(codeRows));
+    out(stdout, QString("迁移完毕：%1 → %2").arg(from, into));
+    if (toServer) {
+        out(stdout, "\n-- 工作站的数据库角色（veyra_desk）需要的权限，请由数据库的所有者执行：");
+        for (const QString& line : store::deskGrants("veyra_desk")) out(stdout, line);
+    }
+    return Ok;
+}
+
 int exitFor(exchange::CommandResult r) {
     switch (r) {
         case exchange::CommandResult::Committed:
@@ -151,20 +242,57 @@ int main(int argc, char** argv) {
         date.outcome == platform::ShortDateSetup::Unwritable)
         out(stderr, platform::shortDateNotice(date).replace('\r', '\n'));
     const QString command = args.takeFirst();
+    if (command == "migrate") {
+        if (args.size() != 4) return usage();
+        QString from, into;
+        for (int i = 0; i + 1 < args.size(); i += 2) {
+            if (args[i] == "--from")
+                from = args[i + 1];
+            else if (args[i] == "--into")
+                into = args[i + 1];
+            else
+                return usage();
+        }
+        return migrate(from, into);
+    }
     QString db = QDir::current().absoluteFilePath(store::workingDatabaseFileName());
     QString to;
     QStringList files;
+    bool named = false;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
-        if ((a == "--into" || a == "--from") && hasValue)
+        if ((a == "--into" || a == "--from") && hasValue && store::isServerAddress(args[i + 1])) {
+            out(stderr,
+                "导入、导出和检查还不能直接使用服务器登记库；服务器登记库可以用 migrate 命令复制成工作库");
+            return Refused;
+        } else if ((a == "--into" || a == "--from") && hasValue) {
             db = QFileInfo(args[++i]).absoluteFilePath();
-        else if (a == "--to" && hasValue)
+            named = true;
+        } else if (a == "--to" && hasValue)
             to = QFileInfo(args[++i]).absoluteFilePath();
         else if (a.startsWith("--"))
             return usage();
         else
             files.append(a);
+    }
+
+    // The Register setting names a server register: the working database in
+    // this directory is not the office's register, so it is not used unasked.
+    if (!named) {
+        try {
+            const QString server = store::serverRegisterSetting();
+            if (!server.isEmpty()) {
+                out(stderr,
+                    QString("设置中的 Register 指向服务器登记库（%1），导入、导出和检查还不能直接使用它。"
+                            "要处理工作库文件，请用 --into 或 --from 指明它")
+                        .arg(server));
+                return Refused;
+            }
+        } catch (const store::Error& e) {
+            out(stderr, e.text());
+            return Refused;
+        }
     }
 
     // What a killed run left: private copies of submission files, unfinished

@@ -30,6 +30,7 @@
 #include "store/Error.h"
 #include "store/ErrorText.h"
 #include "store/Format.h"
+#include "store/ServerConnection.h"
 #include "ui/Dialogs.h"
 
 namespace app {
@@ -205,9 +206,35 @@ bool claimRegister(const QString& database) {
     return false;
 }
 
+namespace {
+// The windows work on the working database in this directory only as yet.
+// A Register setting that names the office's shared register is told, never
+// passed over for this file: the desk would register somewhere else than the
+// others.
+bool workingDatabaseChosen() {
+    QString text;
+    try {
+        const QString server = store::serverRegisterSetting();
+        if (server.isEmpty()) return true;
+        text = QString(
+                   "设置文件“%1”中的 Register 指向多个工作站共用的服务器登记库（%2）。"
+                   "本版本的窗口还只能使用本机的工作数据库，为免登记到两个地方，不会改用当前目录下的 "
+                   "Enterprise.mdb。\r"
+                   "请使用能连接服务器登记库的新版本；只在本机登记时，请删除设置文件中的 Register 这一项。")
+                   .arg(platform::settingsFilePath(), server);
+    } catch (const store::Error& e) {
+        text = e.text();
+    }
+    std::fprintf(stderr, "veyra: %s\n", qPrintable(QString(text).replace('\r', '\n')));
+    ui::dialogs().error(nullptr, text);
+    return false;
+}
+}  // namespace
+
 int run() {
     setDesktopIdentity();
     installQtTranslations();
+    if (!workingDatabaseChosen()) return 1;
     // Started outside the launcher in a folder without a register: say where
     // it is or how to make one, rather than the engine's "cannot open".
     const QString path = store::workingDatabasePath();

@@ -82,6 +82,10 @@ QString dataDir() {
     return readSetting("DataDir", QDir::homePath() + "/orvanta");
 }
 
+QString registerSetting() {
+    return readSetting("Register").trimmed();
+}
+
 QString floppyDir() {
     return readSetting("FloppyDir", "/media/floppy");
 }

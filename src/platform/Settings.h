@@ -41,6 +41,11 @@ QString dataDir();
 // Directory standing for the floppy drive (FloppyDir, default /media/floppy).
 QString floppyDir();
 
+// The register the program works on (Register): empty for the working
+// database in the current directory, else a shared register's address
+// ("postgresql:service=veyra"), as written.
+QString registerSetting();
+
 QString readSetting(const QString& key, const QString& fallback = {});
 bool writeSetting(const QString& key, const QString& value);
 

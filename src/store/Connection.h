@@ -88,11 +88,13 @@ class Connection {
 };
 
 // Rolls back unless commit() was called; every transaction of the program
-// goes through one of these so that no error path leaves one open.
-class Transaction {
+// goes through one of these so that no error path leaves one open. The same
+// guard serves the server register's connection (ServerTransaction).
+template <class C>
+class TransactionOn {
   public:
-    explicit Transaction(Connection& c) : c_(c) { c_.beginTransaction(); }
-    ~Transaction() {
+    explicit TransactionOn(C& c) : c_(c) { c_.beginTransaction(); }
+    ~TransactionOn() {
         if (!done_) {
             try {
                 c_.rollback();
@@ -109,10 +111,14 @@ class Transaction {
         c_.rollback();
     }
 
+    TransactionOn(const TransactionOn&) = delete;
+    TransactionOn& operator=(const TransactionOn&) = delete;
+
   private:
-    Connection& c_;
+    C& c_;
     bool done_ = false;
 };
+using Transaction = TransactionOn<Connection>;
 
 // Adds mid() (1-based, like substr) to a raw connection.
 void registerFunctions(sqlite3* db);

@@ -26,18 +26,17 @@ QString defaultOperatorId() {
 QString defaultOperatorPassword() {
     return QStringLiteral("123456");
 }
+QString defaultOperatorName() {
+    return QStringLiteral("系统管理员");
+}
+QString defaultOperatorDuty() {
+    return QStringLiteral("管理员");
+}
 
 namespace {
 QString& workingPath() {
     static QString p;
     return p;
-}
-
-QString readFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        throw Error(QString("无法读取数据文件“%1”: %2").arg(path, f.errorString()));
-    return QString::fromUtf8(f.readAll());
 }
 
 // Creates a new file; the handle is owned by the returned connection.
@@ -70,11 +69,7 @@ void stamp(Connection& c) {
 }
 
 void loadCodeTables(Connection& c, const QString& dir) {
-    const QDir codes(dir + "/codes");
-    const QStringList files = codes.entryList({"*.csv"}, QDir::Files, QDir::Name);
-    for (const QString& file : files) {
-        const CodeTableCsv table = parseCodeTableCsv(file, readFile(codes.filePath(file)));
-        if (table.columns.isEmpty()) continue;
+    for (const CodeTableCsv& table : codeTableFiles(dir)) {
         QStringList cols, marks;
         for (const QString& h : table.columns) {
             cols.append('"' + QString(h).replace('"', "\"\"") + '"');
@@ -90,7 +85,9 @@ void loadCodeTables(Connection& c, const QString& dir) {
     }
 }
 
-void build(const QString& path, bool working) {
+// The fill runs inside the file's first transaction; without one a working
+// database gets the code tables of the data files and the first operator.
+void build(const QString& path, bool working, const std::function<void(Connection&)>& fill = {}) {
     const QString dir = dataDirectory();
     Connection c;
     createFile(c, path);
@@ -100,11 +97,13 @@ void build(const QString& path, bool working) {
         c.executeScript("PRAGMA journal_mode = DELETE;");
         Transaction t(c);
         createSchema(c, working);
-        if (working) {
+        if (fill) {
+            fill(c);
+        } else if (working) {
             loadCodeTables(c, dir);
-            c.execute(
-                "INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD, duty) VALUES (?, ?, ?, ?)",
-                {defaultOperatorId(), QString("系统管理员"), defaultOperatorPassword(), QString("管理员")});
+            c.execute("INSERT INTO M_UserManager (USER_ID, USER_NAME, PASSWORD, duty) VALUES (?, ?, ?, ?)",
+                      {defaultOperatorId(), defaultOperatorName(), defaultOperatorPassword(),
+                       defaultOperatorDuty()});
         }
         stamp(c);
         t.commit();
@@ -117,12 +116,29 @@ void build(const QString& path, bool working) {
 }
 }  // namespace
 
+QString readDataFile(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        throw Error(QString("无法读取数据文件“%1”: %2").arg(path, f.errorString()));
+    return QString::fromUtf8(f.readAll());
+}
+
+QList<CodeTableCsv> codeTableFiles(const QString& dir) {
+    const QDir codes(dir + "/codes");
+    QList<CodeTableCsv> out;
+    for (const QString& file : codes.entryList({"*.csv"}, QDir::Files, QDir::Name)) {
+        CodeTableCsv table = parseCodeTableCsv(file, readDataFile(codes.filePath(file)));
+        if (!table.columns.isEmpty()) out.append(std::move(table));
+    }
+    return out;
+}
+
 void createSchema(Connection& c, bool working) {
     const QString dir = dataDirectory();
-    c.executeScript(readFile(dir + "/schema_register.sql"));
+    c.executeScript(readDataFile(dir + "/schema_register.sql"));
     if (working) {
-        c.executeScript(readFile(dir + "/schema_codes.sql"));
-        c.executeScript(readFile(dir + "/views.sql"));
+        c.executeScript(readDataFile(dir + "/schema_codes.sql"));
+        c.executeScript(readDataFile(dir + "/views.sql"));
     }
     c.executeScript("CREATE TABLE veyra_meta (key TEXT PRIMARY KEY, value TEXT);");
 }
@@ -141,6 +157,10 @@ QString dataDirectory() {
 
 void createWorkingDatabase(const QString& path) {
     build(path, true);
+}
+
+void createWorkingDatabase(const QString& path, const std::function<void(Connection&)>& fill) {
+    build(path, true, fill);
 }
 
 void createTemplateDatabase(const QString& path) {

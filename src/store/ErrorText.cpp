@@ -26,12 +26,85 @@ bool ownWords(const Error& e) {
 }
 
 QString fileLine(const Error& e) {
-    return e.file().isEmpty() ? QString() : QString("文件：%1").arg(e.file());
+    if (e.file().isEmpty()) return QString();
+    return QString(e.fromServer() ? "数据库服务器：%1" : "文件：%1").arg(e.file());
+}
+
+// A refused key, empty value or malformed value: the same words whichever
+// register refused it.
+ErrorWords uniqueWords(const QString& column) {
+    if (column.compare("IDCARD", Qt::CaseInsensitive) == 0)
+        return {"已经存在该身份证号码", "同一个人只能登记一次，请核对身份证号码，没有保存"};
+    if (column.compare("SSN", Qt::CaseInsensitive) == 0)
+        return {"已经存在该社保登记证号码", "请核对社保登记证号码，没有保存"};
+    if (column.compare("ORGCODE", Qt::CaseInsensitive) == 0)
+        return {"已经存在该组织机构代码", "请核对组织机构代码，没有保存"};
+    if (!column.isEmpty())
+        return {QString("已经存在相同的“%1”").arg(columnLabel(column)), "请修改后再保存，没有保存"};
+    return {"已经存在相同的记录", "请核对输入的内容，没有保存"};
+}
+ErrorWords notNullWords(const QString& column) {
+    return {QString("“%1”不能为空").arg(columnLabel(column)), "请填写后再保存，没有保存"};
+}
+ErrorWords formatWords(const QString& column) {
+    return {column.isEmpty() ? QString("有一项内容的长度或格式不符合要求")
+                             : QString("“%1”的长度或格式不符合要求").arg(columnLabel(column)),
+            "请核对该项内容后再保存，没有保存"};
+}
+
+// The register server's refusals and failures, by SQLSTATE (its class is
+// the first two characters).
+ErrorWords serverWords(const Error& e) {
+    const QString state = e.sqlState();
+    const QString cls = state.left(2);
+    const QString column = e.serverColumn();
+    if (state == "23505") return uniqueWords(column);
+    if (state == "23502") return notNullWords(column);
+    if (state == "23514" || cls == "22") return formatWords(column);
+    if (cls == "23") return {"数据库拒绝了这次修改", "请核对输入的内容，没有保存"};
+    if (state == "40001" || state == "40P01")
+        return {"这次修改与另一个工作站同时进行的修改冲突", "请重试。这次操作没有完成，没有保存任何内容"};
+    if (cls == "40") return {"这次修改因为前面的错误已经取消，没有保存", "请重试。这次操作没有完成"};
+    if (state == "55P03")
+        return {"要修改的记录正被另一个工作站使用，等待超时",
+                "请稍候再试。这次操作没有完成，没有保存任何内容"};
+    if (state == "57014") return {"操作被中止", "这次操作没有完成，没有保存任何内容，可以重试"};
+    if (state == "08007")
+        return {"提交修改时与数据库服务器的连接中断，无法确定这次修改是否已经保存",
+                "请在服务器恢复后重新查询，核对这次的内容是否已经保存"};
+    if (state == "08001")
+        return {"无法连接数据库服务器",
+                "请检查服务器是否在运行、网络是否通畅，以及 Veyra.ini 中 Register 设置的服务器地址。"
+                "这次操作没有完成"};
+    if (cls == "08" || cls == "57")
+        return {"与数据库服务器的连接中断（服务器已关闭、正在重新启动，或连接被终止）",
+                "这次操作没有完成，没有保存任何内容；请等服务器恢复后再试"};
+    if (cls == "28")
+        return {"数据库服务器拒绝了登录",
+                "请检查本工作站的数据库用户名及其密码文件或服务文件。这次操作没有完成"};
+    if (state == "42501")
+        return {"数据库服务器不允许本工作站进行这项操作",
+                "请让管理员检查本工作站的数据库角色的权限。这次操作没有完成"};
+    if (state == "53100")
+        return {"数据库服务器的磁盘空间已满，数据没有写入",
+                "请让管理员清理服务器的磁盘后再试。这次操作没有完成"};
+    if (state == "53300")
+        return {"数据库服务器的连接数已满", "请稍候再试，或让管理员增加服务器允许的连接数。这次操作没有完成"};
+    if (cls == "53") return {"数据库服务器的资源不足", "请稍候再试。这次操作没有完成"};
+    return {"数据库操作失败", "请重试；如果一再出现，请把下面的信息告诉技术支持人员。这次操作没有完成"};
+}
+
+// A refusal of the value itself (a key, an empty or malformed value), not a
+// failure of the file or the server.
+bool isConstraint(const Error& e) {
+    if (e.fromServer()) return e.sqlState().startsWith("23") || e.sqlState().startsWith("22");
+    return e.primaryCode() == SQLITE_CONSTRAINT;
 }
 
 }  // namespace
 
 QString constraintColumn(const Error& e) {
+    if (e.fromServer()) return e.sqlState().startsWith("23") ? e.serverColumn() : QString();
     if (e.primaryCode() != SQLITE_CONSTRAINT) return {};
     const QString t = e.text();
     const int colon = t.indexOf(':');
@@ -49,28 +122,18 @@ QString constraintColumn(const Error& e) {
 
 ErrorWords errorWords(const Error& e) {
     if (!e.fromEngine()) return {};
+    if (e.fromServer()) return serverWords(e);
     switch (e.primaryCode()) {
         case SQLITE_CONSTRAINT: {
             const QString column = constraintColumn(e);
-            const QString label = columnLabel(column);
             switch (e.code()) {
                 case SQLITE_CONSTRAINT_UNIQUE:
                 case SQLITE_CONSTRAINT_PRIMARYKEY:
-                    if (column.compare("IDCARD", Qt::CaseInsensitive) == 0)
-                        return {"已经存在该身份证号码", "同一个人只能登记一次，请核对身份证号码，没有保存"};
-                    if (column.compare("SSN", Qt::CaseInsensitive) == 0)
-                        return {"已经存在该社保登记证号码", "请核对社保登记证号码，没有保存"};
-                    if (column.compare("ORGCODE", Qt::CaseInsensitive) == 0)
-                        return {"已经存在该组织机构代码", "请核对组织机构代码，没有保存"};
-                    if (!column.isEmpty())
-                        return {QString("已经存在相同的“%1”").arg(label), "请修改后再保存，没有保存"};
-                    return {"已经存在相同的记录", "请核对输入的内容，没有保存"};
+                    return uniqueWords(column);
                 case SQLITE_CONSTRAINT_NOTNULL:
-                    return {QString("“%1”不能为空").arg(label), "请填写后再保存，没有保存"};
+                    return notNullWords(column);
                 case SQLITE_CONSTRAINT_CHECK:
-                    return {column.isEmpty() ? QString("有一项内容的长度或格式不符合要求")
-                                             : QString("“%1”的长度或格式不符合要求").arg(label),
-                            "请核对该项内容后再保存，没有保存"};
+                    return formatWords(column);
                 default:
                     return {"数据库拒绝了这次修改", "请核对输入的内容，没有保存"};
             }
@@ -114,7 +177,7 @@ QString errorText(const std::exception& e) {
     if (ownWords(*se)) return se->text();
     const ErrorWords w = errorWords(*se);
     QStringList support{QString("数据库信息：%1").arg(se->text())};
-    const bool aboutTheFile = se->primaryCode() != SQLITE_CONSTRAINT;
+    const bool aboutTheFile = !isConstraint(*se);
     if (aboutTheFile && !se->file().isEmpty()) support.prepend(fileLine(*se));
     return w.what + "。\r" + w.todo + "。\r\r" + support.join('\r');
 }
@@ -125,7 +188,7 @@ QString errorLine(const std::exception& e) {
     if (ownWords(*se)) return QString(se->text()).replace('\r', ' ');
     const ErrorWords w = errorWords(*se);
     QString line = w.what + "。" + w.todo + "。（数据库信息：" + se->text();
-    if (se->primaryCode() != SQLITE_CONSTRAINT && !se->file().isEmpty()) line += "；" + fileLine(*se);
+    if (!isConstraint(*se) && !se->file().isEmpty()) line += "；" + fileLine(*se);
     return line + "）";
 }
 

@@ -181,6 +181,31 @@ TEST(Startup, AWorkingDatabaseOfANewerFormatEndsTheProgramInWords) {
     EXPECT_EQ(Form1, nullptr);
 }
 
+// A Register naming the office's shared register, or nothing the program
+// knows: said, and the working database in this directory is not used instead.
+TEST(Startup, ARegisterSettingTheWindowsCannotUseEndsTheProgramInWords) {
+    const struct {
+        const char* value;
+        const char* words;
+    } cases[] = {
+        {"postgresql:service=veyra", "服务器登记库（postgresql:service=veyra）"},
+        {"postgresql:host=db password=x", "不能写密码"},
+        {"Enterprise2.mdb", "无法识别"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        WorkDir w;
+        ASSERT_TRUE(platform::writeSetting("Register", c.value));
+        RecordingDialogs d;
+        ModalRecorder modal;
+        EXPECT_EQ(app::run(), 1);
+        ASSERT_EQ(d.errors().size(), 1);
+        EXPECT_TRUE(d.errors()[0].contains(QString::fromUtf8(c.words))) << d.errors()[0].toStdString();
+        EXPECT_TRUE(modal.windows.isEmpty());
+        EXPECT_EQ(Form1, nullptr);
+    }
+}
+
 TEST(Startup, CreatesTheTenWindowsWithTheirCaptions) {
     WorkDir w;
     RecordingDialogs d;
