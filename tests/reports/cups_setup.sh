@@ -47,7 +47,9 @@ if [ "$(id -u)" != 0 ]; then
 fi
 
 stop "$dir"
-rm -rf "$dir/etc" "$dir/spool" "$dir/run" "$dir/cache" "$dir/log" "$dir/bin"
+# The job numbers start again with the server: files of an earlier run would
+# carry the same numbers.
+rm -rf "$dir/etc" "$dir/spool" "$dir/run" "$dir/cache" "$dir/log" "$dir/bin" "$dir/pdf"
 mkdir -p "$dir/etc/ppd" "$dir/spool/tmp" "$dir/run" "$dir/cache" "$dir/log" "$dir/pdf" "$dir/bin/backend"
 chmod 0755 "$dir" "$dir/bin" "$dir/bin/backend"
 chmod 0777 "$dir/pdf"
