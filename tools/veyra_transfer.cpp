@@ -72,7 +72,7 @@ class Console : public exchange::CommandObserver {
         clearLine();
         const qsizetype size = log_.size();
         if (size <= printed_) return;
-        const QByteArray b = log_.text(printed_, size - printed_).toLocal8Bit();
+        const QByteArray b = log_.utf8(printed_, size - printed_);
         std::fwrite(b.constData(), 1, size_t(b.size()), stdout);
         printed_ = size;
     }

@@ -209,8 +209,8 @@ void TransferLog::clear() {
     abandonFile();
     QMutexLocker lock(&mutex_);
     dropSegments();
+    runs_.clear();
     ends_.clear();
-    ends_.squeeze();
     tail_.clear();
     stored_ = 0;
     longest_ = 0;
@@ -306,6 +306,53 @@ QString TransferLog::text(qsizetype from, qsizetype n) const {
     }
     QStringDecoder dec("GB18030", QStringConverter::Flag::Stateless);
     return dec.decode(lf);
+}
+
+QByteArray TransferLog::utf8(qsizetype from, qsizetype n) const {
+    QMutexLocker lock(&mutex_);
+    QByteArray out;
+    from = qMax<qsizetype>(from, 0);
+    const qsizetype to = qMin(from + n, ends_.size());
+    if (from >= to) return out;
+    const qint64 start = from == 0 ? 0 : ends_[from - 1];
+    const QByteArray b = bytes(start, ends_[to - 1]);
+    out.reserve(b.size() * 3 / 2);
+    QStringDecoder dec("GB18030", QStringConverter::Flag::Stateless);
+    qint64 at = start;
+    for (qsizetype i = from; i < to; ++i) {
+        const char* p = b.constData() + (at - start);
+        const qsizetype len = ends_[i] - 2 - at;
+        at = ends_[i];
+        if (const auto odd = odd_.constFind(i); odd != odd_.cend()) {
+            out += odd->toUtf8() + '\n';
+            continue;
+        }
+        // ASCII stays as it is; a run of longer characters (a byte of 0x81
+        // or more opens two bytes, or four when digits follow it) is
+        // converted once and then found again.
+        qsizetype k = 0;
+        while (k < len) {
+            if (static_cast<unsigned char>(p[k]) < 0x80) {
+                out += p[k++];
+                continue;
+            }
+            qsizetype end = k;
+            while (end < len && static_cast<unsigned char>(p[end]) >= 0x80)
+                end += end + 1 < len && p[end + 1] >= '0' && p[end + 1] <= '9' ? 4 : 2;
+            end = qMin(end, len);
+            const QByteArray run(p + k, end - k);
+            auto known = runs_.constFind(run);
+            if (known == runs_.cend()) {
+                const QByteArray converted = QString(dec.decode(run)).toUtf8();
+                if (runs_.size() >= 1024) runs_.clear();
+                known = runs_.insert(run, converted);
+            }
+            out += *known;
+            k = end;
+        }
+        out += '\n';
+    }
+    return out;
 }
 
 bool TransferLog::writeFile(const QString& path, QString* error) const {

@@ -62,6 +62,8 @@ class TransferLog {
     QStringList all() const { return lines(0, size()); }
     // The same lines as one text, each followed by '\n'.
     QString text(qsizetype from, qsizetype n) const;
+    // The same as UTF-8 (what a terminal shows), each line followed by '\n'.
+    QByteArray utf8(qsizetype from, qsizetype n) const;
     // The longest line so far, in characters (for a horizontal scroll range).
     int longest() const;
 
@@ -82,6 +84,31 @@ class TransferLog {
   private:
     struct Segment;
     struct Pending;
+    // Offsets just past each line's CR LF, in blocks that never move: a log
+    // of millions of lines grows without copying what it holds.
+    class LineEnds {
+      public:
+        qsizetype size() const { return size_; }
+        bool isEmpty() const { return size_ == 0; }
+        qint64 operator[](qsizetype i) const { return blocks_[size_t(i >> kShift)][i & kMask]; }
+        qint64 last() const { return (*this)[size_ - 1]; }
+        void append(qint64 end) {
+            if (size_t(size_ >> kShift) == blocks_.size())
+                blocks_.push_back(std::make_unique<qint64[]>(kMask + 1));
+            blocks_[size_t(size_ >> kShift)][size_ & kMask] = end;
+            ++size_;
+        }
+        void clear() {
+            blocks_.clear();
+            size_ = 0;
+        }
+
+      private:
+        static constexpr int kShift = 16;
+        static constexpr qsizetype kMask = (qsizetype(1) << kShift) - 1;
+        std::vector<std::unique_ptr<qint64[]>> blocks_;
+        qsizetype size_ = 0;
+    };
     void appendBytes(const char* data, qsizetype n, const QVector<qsizetype>& ends, int longest,
                      const QHash<int, QString>& odd);
     void spill();
@@ -90,12 +117,15 @@ class TransferLog {
 
     mutable QMutex mutex_;
     std::vector<Segment> segments_;  // the stored bytes, oldest first
-    QVector<qint64> ends_;           // offset just past each line's CR LF
-    QByteArray tail_;                // appended bytes not yet stored
-    qint64 stored_ = 0;              // bytes in the segments
+    LineEnds ends_;
+    QByteArray tail_;    // appended bytes not yet stored
+    qint64 stored_ = 0;  // bytes in the segments
     int longest_ = 0;
     QHash<qsizetype, QString> odd_;  // lines without a GB18030 form, by index
-    bool spillFailed_ = false;       // nothing can be stored: everything stays in tail_
+    // Runs of characters beyond ASCII (the fixed words of the lines, mostly)
+    // as UTF-8, so that each is converted once.
+    mutable QHash<QByteArray, QByteArray> runs_;
+    bool spillFailed_ = false;  // nothing can be stored: everything stays in tail_
     std::unique_ptr<Pending> pending_;
 };
 

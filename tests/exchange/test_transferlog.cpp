@@ -141,6 +141,9 @@ TEST(TransferLog, TheLogFileIsWrittenAsTheLinesArriveAndReplacedAtTheCommit) {
     EXPECT_EQ(log.at(2), first[0]);
     EXPECT_EQ(log.lines(int(start.size()), 3), first.mid(0, 3));
     EXPECT_EQ(log.text(0, 2), "开始\n甲\n");
+    // What veyra-transfer prints: the same text as UTF-8, characters of two
+    // and four bytes in the file included.
+    EXPECT_TRUE(log.utf8(0, log.size()) == log.text(0, log.size()).toUtf8());
 }
 
 // A log file that cannot be made (no such folder) or takes a line without a
@@ -166,6 +169,7 @@ TEST(TransferLog, ALogFileThatCannotBeWrittenIsToldAtTheCommit) {
     EXPECT_FALSE(log.commitFile(&why));
     EXPECT_EQ(why, "文本含有无效的字符编码");
     EXPECT_EQ(log.at(log.size() - 1), lone);
+    EXPECT_TRUE(log.utf8(log.size() - 1, 1) == lone.toUtf8() + '\n');
     EXPECT_TRUE(fileBytes(path) == gb18030({"旧"}));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"log.txt"});
 }
