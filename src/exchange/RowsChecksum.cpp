@@ -184,10 +184,11 @@ void RowsHasher::value(sqlite3_value* v, int type, bool utf8) {
             break;
         }
         case SQLITE_TEXT: {
-            const QByteArrayView t = textBytes(v, utf8);
+            const void* p = utf8 ? sqlite3_value_blob(v) : sqlite3_value_text(v);
+            const int len = sqlite3_value_bytes(v);
             f.tag('T');
-            f.number(quint64(t.size()));
-            f.bytes(t.data(), t.size());
+            f.number(quint64(len));
+            if (len > 0) f.bytes(static_cast<const char*>(p), len);
             break;
         }
         case SQLITE_BLOB: {
@@ -213,8 +214,8 @@ bool RowsHasher::utf8(sqlite3_stmt* s) {
     return *known;
 }
 
-void RowsHasher::column(sqlite3_stmt* s, int i, int type) {
-    value(sqlite3_column_value(s, i), type, utf8(s));
+void RowsHasher::column(sqlite3_stmt* s, int i, int type, bool utf8) {
+    value(sqlite3_column_value(s, i), type, utf8);
 }
 
 void RowsHasher::row(sqlite3_stmt* s, int n) {

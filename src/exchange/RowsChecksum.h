@@ -48,8 +48,9 @@ class RowsHasher {
     // Columns [0, n) of the statement's current row.
     void row(sqlite3_stmt* s, int n);
     // One value: column i of the statement's current row, taken as `type`
-    // (its storage type before the row was read as text anywhere).
-    void column(sqlite3_stmt* s, int i, int type);
+    // (its storage type before the row was read as text anywhere); utf8: its
+    // database stores text as UTF-8 (storesUtf8).
+    void column(sqlite3_stmt* s, int i, int type, bool utf8);
     void integer(qint64 v);
     void endTable(quint64 rows);
     // A whole table of db in rowid order. With `from` (a statement over every

@@ -50,8 +50,10 @@ int bindColumn(sqlite3_stmt* ins, int index, sqlite3_stmt* src, int i, int type,
         case SQLITE_FLOAT:
             return sqlite3_bind_double(ins, index, sqlite3_column_double(src, i));
         case SQLITE_TEXT: {
-            const QByteArrayView text = textOf(src, i, utf8);
-            return sqlite3_bind_text(ins, index, text.data(), int(text.size()), SQLITE_STATIC);
+            // UTF-8 text as it lies in the row (no copy to end it with a zero byte).
+            const void* text = utf8 ? sqlite3_column_blob(src, i) : sqlite3_column_text(src, i);
+            return sqlite3_bind_text(ins, index, text ? static_cast<const char*>(text) : "",
+                                     sqlite3_column_bytes(src, i), SQLITE_STATIC);
         }
         case SQLITE_BLOB: {
             const void* blob = sqlite3_column_blob(src, i);
@@ -272,7 +274,7 @@ class Transfer::TargetRows {
             else if (i == serialPos)
                 hasher_.integer(serial);
             else
-                hasher_.column(src, i, types[i]);
+                hasher_.column(src, i, types[i], utf8);
         }
     }
     void finish() { hasher_.endTable(rows_); }
