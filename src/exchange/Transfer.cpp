@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 #include <QHash>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <optional>
 
 #include "exchange/RowsChecksum.h"
@@ -289,6 +291,82 @@ class Transfer::TargetRows {
     quint64 rows_ = 0;
 };
 
+// The persons a run wrote into a person table that was empty when the run
+// reached it, by ID number with the serial each received. That table holds
+// no others, so the duplicate test of a person and the person of an
+// institution row are answered here, exactly: the ID numbers are kept whole
+// and compare as the column does (ASCII letters in either case under
+// NOCASE).
+class Transfer::PersonSerials {
+  public:
+    PersonSerials(qint64 expected, bool foldCase) : fold_(foldCase) {
+        quint64 size = 64;
+        while (size < quint64(expected) * 2) size <<= 1;
+        slots_.assign(size, 0);
+        arena_.reserve(size_t(qMax<qint64>(expected, 0)) * 32);
+    }
+    bool find(QByteArrayView key, qint64* serial) const {
+        for (quint64 i = hashOf(key.data(), key.size()) & mask();; i = (i + 1) & mask()) {
+            const quint32 at = slots_[i];
+            if (at == 0) return false;
+            quint32 len;
+            memcpy(&len, arena_.data() + at - 1, 4);
+            const char* stored = arena_.data() + at - 1 + 4;
+            if (len != quint32(key.size()) || !sameKey(stored, key)) continue;
+            memcpy(serial, stored + len, 8);
+            return true;
+        }
+    }
+    // False when it cannot take more (the engine is then asked instead).
+    bool add(QByteArrayView key, qint64 serial) {
+        if (arena_.size() + size_t(key.size()) + 12 >= std::numeric_limits<quint32>::max()) return false;
+        if ((used_ + 1) * 2 > slots_.size()) grow();
+        const auto at = quint32(arena_.size() + 1);
+        const auto len = quint32(key.size());
+        arena_.insert(arena_.end(), reinterpret_cast<const char*>(&len),
+                      reinterpret_cast<const char*>(&len) + 4);
+        for (const char c : key) arena_.push_back(folded(c));
+        arena_.insert(arena_.end(), reinterpret_cast<const char*>(&serial),
+                      reinterpret_cast<const char*>(&serial) + 8);
+        place(at);
+        ++used_;
+        return true;
+    }
+
+  private:
+    char folded(char c) const { return fold_ && c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
+    bool sameKey(const char* stored, QByteArrayView key) const {
+        for (qsizetype i = 0; i < key.size(); ++i)
+            if (stored[i] != folded(key[i])) return false;
+        return true;
+    }
+    quint64 hashOf(const char* p, qsizetype n) const {
+        quint64 h = 14695981039346656037ull;  // FNV-1a of the folded key
+        for (qsizetype i = 0; i < n; ++i) h = (h ^ quint8(folded(p[i]))) * 1099511628211ull;
+        return h;
+    }
+    quint64 mask() const { return slots_.size() - 1; }
+    void place(quint32 at) {
+        quint32 len;
+        memcpy(&len, arena_.data() + at - 1, 4);
+        for (quint64 i = hashOf(arena_.data() + at - 1 + 4, len) & mask();; i = (i + 1) & mask())
+            if (slots_[i] == 0) {
+                slots_[i] = at;
+                return;
+            }
+    }
+    void grow() {
+        std::vector<quint32> old(slots_.size() * 2, 0);
+        old.swap(slots_);
+        for (const quint32 at : old)
+            if (at) place(at);
+    }
+    bool fold_;
+    std::vector<quint32> slots_;  // 1 + offset of an entry in arena_; 0: free
+    std::vector<char> arena_;     // entries: length (4 bytes), the folded key, the serial (8 bytes)
+    size_t used_ = 0;
+};
+
 Transfer::Transfer(sqlite3* source, store::Connection& target, TransferObserver& observer, TransferLog* log)
     : source_(source), target_(target), observer_(observer), log_(log) {}
 
@@ -307,9 +385,9 @@ void Transfer::flush() {
     observer_.logLines(n);
 }
 
-bool Transfer::keysAreOnlyThisRuns(const QString& table, const QString& keyColumn) {
+std::optional<bool> Transfer::keysOnlyThisRuns(const QString& table, const QString& keyColumn) {
     // Only a table that holds nothing yet: every key in it is one this run wrote.
-    if (target_.scalar("SELECT EXISTS (SELECT 1 FROM main." + quoted(table) + ")").toInt() != 0) return false;
+    if (target_.scalar("SELECT EXISTS (SELECT 1 FROM main." + quoted(table) + ")").toInt() != 0) return {};
     // And only text compared as text (ASCII letters in either case at most):
     // a numeric column would find "01" equal to "1".
     const char* type = nullptr;
@@ -317,11 +395,12 @@ bool Transfer::keysAreOnlyThisRuns(const QString& table, const QString& keyColum
     if (sqlite3_table_column_metadata(target_.handle(), "main", table.toUtf8().constData(),
                                       keyColumn.toUtf8().constData(), &type, &collation, nullptr, nullptr,
                                       nullptr) != SQLITE_OK)
-        return false;
+        return {};
     const QString coll = QString::fromUtf8(collation ? collation : "BINARY");
-    return affinityOf(QString::fromUtf8(type ? type : "")) == Affinity::Text &&
-           (coll.compare("BINARY", Qt::CaseInsensitive) == 0 ||
-            coll.compare("NOCASE", Qt::CaseInsensitive) == 0);
+    if (affinityOf(QString::fromUtf8(type ? type : "")) != Affinity::Text) return {};
+    if (coll.compare("NOCASE", Qt::CaseInsensitive) == 0) return true;
+    if (coll.compare("BINARY", Qt::CaseInsensitive) == 0) return false;
+    return {};
 }
 
 bool Transfer::targetsEmpty() {
@@ -386,7 +465,14 @@ void Transfer::transferTable(const TablePlan& plan) {
 
     const qint64 total = sourceRowCount(source_, plan.table);
     std::optional<WrittenKeys> writtenKeys;
-    if (keysAreOnlyThisRuns(plan.table, targetCols[plan.keyPos].name)) writtenKeys.emplace(total);
+    const std::optional<bool> foldCase = keysOnlyThisRuns(plan.table, targetCols[plan.keyPos].name);
+    if (plan.reg == Register::Persons) {
+        // Kept for the institution rows that follow.
+        persons_.reset();
+        if (foldCase) persons_ = std::make_unique<PersonSerials>(total, *foldCase);
+    } else if (foldCase) {
+        writtenKeys.emplace(total);
+    }
     if (plan.total) *plan.total = int(total);
     if (plan.skipped) *plan.skipped = 0;
     observer_.tableStarted(plan.reg, int(total));
@@ -446,9 +532,16 @@ void Transfer::transferTable(const TablePlan& plan) {
             found = answer != SQLITE_NULL;
             serial = sqlite3_column_int64(checkAndLookup->handle(), 0);
             checkAndLookup->reset();
+        } else if (plan.reg == Register::Persons && persons_) {
+            qint64 held = 0;
+            duplicate = persons_->find(key, &held);
+            if (!duplicate) found = serialOf(textOf(src, plan.lookupPos, utf8), &serial);
         } else {
             duplicate = tested && probe(key);
-            if (!duplicate && lookup) found = serialOf(textOf(src, plan.lookupPos, utf8), &serial);
+            if (!duplicate && plan.reg == Register::Institutions && persons_)
+                found = persons_->find(textOf(src, plan.lookupPos, utf8), &serial);
+            else if (!duplicate && lookup)
+                found = serialOf(textOf(src, plan.lookupPos, utf8), &serial);
         }
         if (!duplicate && !found)
             throw store::Error(plan.notFound.arg(QString::fromUtf8(textOf(src, plan.lookupPos, utf8))));
@@ -465,6 +558,10 @@ void Transfer::transferTable(const TablePlan& plan) {
         insert.step();
         insert.reset();
         if (writtenKeys) writtenKeys->add(key);
+        // A key stored as a blob (or null) is found by no test of text.
+        if (plan.reg == Register::Persons && persons_ && types[plan.keyPos] != SQLITE_BLOB &&
+            types[plan.keyPos] != SQLITE_NULL && !persons_->add(key, sqlite3_last_insert_rowid(tdb)))
+            persons_.reset();
         if (written) {
             written->written(tdb, src, utf8, types.constData(), plan.serialPos, serial);
             if (!written->ok()) {
@@ -595,6 +692,11 @@ bool Transfer::run() {
         }
     } restore{target_, cacheBefore};
     tablesRead_ = 0;
+    persons_.reset();
+    struct Forget {
+        std::unique_ptr<PersonSerials>& persons;
+        ~Forget() { persons.reset(); }
+    } forget{persons_};
     sourceUtf8_ = storesUtf8(source_);
     sourceRows_.reset();
     targetRows_.reset();

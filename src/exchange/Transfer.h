@@ -111,13 +111,14 @@ class Transfer {
   private:
     struct TablePlan;
     class TargetRows;
+    class PersonSerials;
     void transferTable(const TablePlan& plan);
     void log(const QString& line);
     void flush();
     bool targetsEmpty();
-    // Whether a table's keys can only be those this run writes into it (see
-    // WrittenKeys).
-    bool keysAreOnlyThisRuns(const QString& table, const QString& keyColumn);
+    // Whether a table's keys can only be those this run writes into it, and
+    // then whether they compare without regard to ASCII letter case (NOCASE).
+    std::optional<bool> keysOnlyThisRuns(const QString& table, const QString& keyColumn);
     // Hashes the tables not read yet and gives the source's checksum.
     QString sourceChecksum();
 
@@ -135,6 +136,7 @@ class Transfer {
     std::function<void(const QString&)> sourceCheck_;
     std::unique_ptr<RowsHasher> sourceRows_;  // while the source's rows are hashed
     std::unique_ptr<RowsHasher> targetRows_;  // while the written rows are hashed
+    std::unique_ptr<PersonSerials> persons_;  // the persons this run wrote, when they are all there are
     int tablesRead_ = 0;                      // tables whose every source row is hashed
     bool sourceUtf8_ = true;                  // the source's text is UTF-8: read where it lies
     EncodedLines pending_;

@@ -245,9 +245,11 @@ TEST_F(ImportWindow, RepeatsWithinTheFileAreDuplicatesInAnEmptyRegister) {
         addPerson(s, "ab0000000001", "11010519300101011x", "人一");
         addPerson(s, "AB0000000001", "11010519300101011X", "人一（大写）");
         addPerson(s, "cd0000000002", "110105193001010222", "人二");
+        addPerson(s, "cd0000000002", "11010519300101033x", "人三");
         addInstitution(s, "11010519300101011x", "00010001");
         addInstitution(s, "110105193001010222", "00010002");
         addInstitution(s, "11010519300101011X", "00010003");
+        addInstitution(s, "11010519300101033X", "00010004");  // its person in the other letter case
     }
     importFile(src);
     EXPECT_EQ(dialogs.texts(), QStringList({"操作完毕！"}));
@@ -257,14 +259,15 @@ TEST_F(ImportWindow, RepeatsWithinTheFileAreDuplicatesInAnEmptyRegister) {
                                  "本条个人信息重复，其身份证号码为：11010519300101011X",
                                  "本条个人定点医疗机构信息重复，其人员身份证号码为：11010519300101011X"};
     for (const QString& d : duplicates) EXPECT_EQ(log.count(d), 1) << d.toStdString();
-    EXPECT_EQ(log.mid(log.size() - 13, 10), statistics(304, 2, 3, 1));
+    EXPECT_EQ(log.mid(log.size() - 13, 10), statistics(304, 2, 4, 1));
     store::Connection w;
     w.open(work.database());
     EXPECT_EQ(w.scalar("SELECT count(*) FROM M_CORPORATION").toInt(), 302);
     EXPECT_EQ(w.select("SELECT IDCARD, CORPSN FROM M_PERSON ORDER BY PSNSN"),
-              (QList<QVariantList>{{"11010519300101011x", 1LL}, {"110105193001010222", 2LL}}));
+              (QList<QVariantList>{
+                  {"11010519300101011x", 1LL}, {"110105193001010222", 2LL}, {"11010519300101033x", 2LL}}));
     EXPECT_EQ(w.select("SELECT PSNSN, HOSP_1 FROM M_PSNAPPOINTEDHOSPITAL ORDER BY rowid"),
-              (QList<QVariantList>{{1LL, "00010001"}, {2LL, "00010002"}}));
+              (QList<QVariantList>{{1LL, "00010001"}, {2LL, "00010002"}, {3LL, "00010004"}}));
 }
 
 // A file whose text is stored as UTF-16 (written by another tool) imports
