@@ -680,7 +680,14 @@ TEST_F(Backups, BackupsMadeAtOnceByTwoProgramsAreAllKept) {
     a.start(REGISTER_HOLDER_HELPER, {"backup", work.database(), dir});
     b.start(REGISTER_HOLDER_HELPER, {"backup", work.database(), dir});
     const QString own = store::makeBackup(work.database(), dir, BackupReason::Daily);
-    ASSERT_TRUE(a.waitForFinished(30000) && b.waitForFinished(30000));
+    // A program that ended meanwhile counts as finished (waitForFinished says false then).
+    const auto ended = [](QProcess& p) {
+        return p.state() == QProcess::NotRunning || p.waitForFinished(120000);
+    };
+    ASSERT_TRUE(ended(a) && ended(b))
+        << a.readAllStandardError().toStdString() << b.readAllStandardError().toStdString();
+    ASSERT_EQ(a.exitCode() + b.exitCode(), 0)
+        << a.readAllStandardError().toStdString() << b.readAllStandardError().toStdString();
     const QStringList made{own, QString::fromLocal8Bit(a.readAllStandardOutput()).trimmed(),
                            QString::fromLocal8Bit(b.readAllStandardOutput()).trimmed()};
     const auto list = store::listBackups(dir);
