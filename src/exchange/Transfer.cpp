@@ -596,8 +596,8 @@ void Transfer::transferTable(const TablePlan& plan) {
                 try {
                     sourceRows_->table(source_, plan.table, src, quint64(row));
                     ++tablesRead_;
-                } catch (...) {
-                    sourceRows_.reset();
+                } catch (const std::exception&) {
+                    sourceRows_.reset();  // unreadable: the row's own failure is the one told
                 }
             }
             throw;
@@ -743,8 +743,8 @@ bool Transfer::run() {
             QString digest;
             try {
                 digest = sourceChecksum();
-            } catch (...) {
-                // unreadable: the failure stands
+            } catch (const std::exception&) {
+                // unreadable: the failure already caught is the one told
             }
             if (!digest.isEmpty()) {
                 try {

@@ -1,5 +1,7 @@
 #include "store/ServerMigration.h"
 
+#include <cstdio>
+
 #include <QStringList>
 
 #include "store/Connection.h"
@@ -86,7 +88,9 @@ MigrationCounts migrateToServer(Connection& source, const QString& address,
         ~End() {
             try {
                 c.rollback();
-            } catch (...) {
+            } catch (const std::exception& e) {
+                // The read-only snapshot ends with the connection anyway.
+                std::fprintf(stderr, "veyra: ending the migration's read: %s\n", e.what());
             }
         }
     } end{source};
