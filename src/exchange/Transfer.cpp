@@ -579,7 +579,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         bool more = false;
         try {
             more = read.step();
-        } catch (...) {
+        } catch (const std::exception&) {
             sourceRows_.reset();  // the source cannot be read to its end
             throw;
         }
@@ -589,7 +589,7 @@ void Transfer::transferTable(const TablePlan& plan) {
         if (sourceRows_) sourceRows_->row(src, readCols);
         try {
             transferRow();
-        } catch (...) {
+        } catch (const std::exception&) {
             // The rest of the table goes into the source's checksum: a file
             // whose rows were changed is refused as such, whatever failed.
             if (sourceRows_) {

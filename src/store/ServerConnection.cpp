@@ -465,7 +465,7 @@ void ServerConnection::forEachRow(const QString& sql, const QVariantList& params
         if (s == PGRES_SINGLE_TUPLE && !thrown && !failed.r) {
             try {
                 row(resultRow(raw, 0));
-            } catch (...) {
+            } catch (const std::exception&) {
                 // The rest is not wanted: ask the server to stop, then read
                 // what it still sends so the connection stays usable.
                 thrown = std::current_exception();
@@ -528,7 +528,7 @@ qint64 ServerConnection::copyIn(const QString& table, const QStringList& columns
             if (buf.size() >= 256 * 1024) send();
         }
         if (!buf.isEmpty()) send();
-    } catch (...) {
+    } catch (const std::exception&) {
         if (PQstatus(conn_) == CONNECTION_OK) finish("abandoned by the program");
         throw;
     }
