@@ -25,17 +25,6 @@
 namespace bench {
 namespace {
 
-// Says yes to everything and keeps what it was told.
-class Answers : public ui::Dialogs {
-  public:
-    void message(QWidget*, const QString& t) override { shown << t; }
-    bool confirm(QWidget*, const QString&) override { return true; }
-    void error(QWidget*, const QString& t) override { shown << t; }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    void beep() override {}
-    QStringList shown;
-};
-
 // The window's commands report through message boxes: a run that did not
 // end with "操作完毕！" failed.
 class Window {

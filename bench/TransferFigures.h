@@ -1,8 +1,23 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
+
+#include "ui/Dialogs.h"
 
 namespace bench {
+
+// Says yes to everything and keeps what it was told (the window's commands
+// report through message boxes).
+class Answers : public ui::Dialogs {
+  public:
+    void message(QWidget*, const QString& t) override { shown << t; }
+    bool confirm(QWidget*, const QString&) override { return true; }
+    void error(QWidget*, const QString& t) override { shown << t; }
+    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
+    void beep() override {}
+    QStringList shown;
+};
 
 // The transfer commands of the data exchange window and of veyra-transfer,
 // each beside its floor in `rounds` interleaved pairs: the export of the

@@ -43,16 +43,6 @@
 
 namespace {
 
-class Answers : public ui::Dialogs {
-  public:
-    void message(QWidget*, const QString& t) override { shown << t; }
-    bool confirm(QWidget*, const QString&) override { return true; }
-    void error(QWidget*, const QString& t) override { shown << t; }
-    QString openFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
-    void beep() override {}
-    QStringList shown;
-};
-
 double ms(const QElapsedTimer& t) {
     return double(t.nsecsElapsed()) / 1e6;
 }
@@ -163,7 +153,7 @@ void runSize(int persons, const Options& options) {
     const int employers = qMax(1, persons / 10);
     std::printf("\n=== %d employers, %d persons, %d institution rows ===\n", employers, persons, persons);
     QTemporaryDir dir;
-    Answers dialogs;
+    bench::Answers dialogs;
     ui::setDialogs(&dialogs);
     QElapsedTimer t;
     t.start();
